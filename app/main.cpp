@@ -1,0 +1,47 @@
+#include "app/form1.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+#include <cstdio>
+
+namespace {
+
+// Without a display Qt would abort; say plainly what is missing instead.
+bool hasDisplay()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+           || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+#else
+    return true;
+#endif
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (!hasDisplay()) {
+        std::fputs("Tavelo needs a display, and neither DISPLAY nor WAYLAND_DISPLAY is set.\n"
+                   "To try it without a desktop: xvfb-run -a tavelo\n",
+                   stderr);
+        return 1;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tavelo"));
+    QApplication::setApplicationVersion(QStringLiteral("0.3.0.1"));
+
+    // The whole interface speaks Simplified Chinese, Qt's own buttons too.
+    QTranslator qtTranslations;
+    if (qtTranslations.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                            QStringLiteral("_"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslations);
+
+    Form1 window(platform::systemServices());
+    window.Form_Load();
+    return app.exec();
+}

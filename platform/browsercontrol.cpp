@@ -1,0 +1,26 @@
+#include "browsercontrol.h"
+
+#include "http.h"
+
+namespace platform {
+
+BrowserControl::BrowserControl(QNetworkAccessManager &network, QWidget *parent)
+    : QWidget(parent), m_network(network)
+{
+    setFocusPolicy(Qt::NoFocus);
+}
+
+BrowserControl::~BrowserControl() = default;
+
+void BrowserControl::navigate(const QString &address)
+{
+    m_documentUrl = address;
+    m_fetch = std::make_unique<HttpGet>(m_network, QUrl(address), HttpGet::Body::Discard, 0);
+}
+
+bool BrowserControl::busy() const
+{
+    return m_fetch && m_fetch->isRunning();
+}
+
+} // namespace platform

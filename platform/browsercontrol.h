@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+
+class QNetworkAccessManager;
+
+namespace platform {
+
+class HttpGet;
+
+// A stand-in for an embedded browser that is never looked at: it fetches the
+// address it is pointed at, keeps that address as its current document's, and
+// is busy while the fetch runs.
+class BrowserControl : public QWidget
+{
+    Q_OBJECT
+
+public:
+    BrowserControl(QNetworkAccessManager &network, QWidget *parent = nullptr);
+    ~BrowserControl() override;
+
+    // Starts loading the address and returns at once; a new navigation
+    // replaces the one before.
+    void navigate(const QString &address);
+
+    // True from a navigation until its document has finished loading.
+    bool busy() const;
+
+    // The current document's address; none before the first navigation.
+    std::optional<QString> documentUrl() const { return m_documentUrl; }
+
+private:
+    QNetworkAccessManager &m_network;
+    std::unique_ptr<HttpGet> m_fetch;
+    std::optional<QString> m_documentUrl;
+};
+
+} // namespace platform

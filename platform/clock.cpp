@@ -1,0 +1,10 @@
+#include "clock.h"
+
+namespace platform {
+
+QDate SystemClock::today() const
+{
+    return QDate::currentDate();
+}
+
+} // namespace platform

@@ -1,0 +1,172 @@
+#include "http.h"
+
+#include "failure.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkRequest>
+
+namespace platform {
+
+namespace {
+
+std::chrono::milliseconds g_timeLimit{30000};
+
+// Errors Qt raises for an HTTP error status: the response itself arrived.
+bool isHttpStatusError(QNetworkReply::NetworkError error)
+{
+    using E = QNetworkReply::NetworkError;
+    switch (error) {
+    case E::ContentAccessDenied:
+    case E::ContentOperationNotPermittedError:
+    case E::ContentNotFoundError:
+    case E::AuthenticationRequiredError:
+    case E::ContentReSendError:
+    case E::ContentConflictError:
+    case E::ContentGoneError:
+    case E::UnknownContentError:
+    case E::ProtocolInvalidOperationError:
+    case E::InternalServerError:
+    case E::OperationNotImplementedError:
+    case E::ServiceUnavailableError:
+    case E::UnknownServerError:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+qint32 failureForNetworkError(QNetworkReply::NetworkError error, bool requestSent)
+{
+    using E = QNetworkReply::NetworkError;
+    switch (error) {
+    case E::NoError:
+        return 0;
+    case E::ConnectionRefusedError:
+    case E::HostNotFoundError:
+    case E::UnknownNetworkError: // host or network unreachable
+    case E::TemporaryNetworkFailureError:
+    case E::NetworkSessionFailedError:
+    case E::ProxyConnectionRefusedError:
+    case E::ProxyNotFoundError:
+        return failure::CannotConnect;
+    case E::TimeoutError:
+    case E::ProxyTimeoutError:
+        return requestSent ? failure::TimedOut : failure::CannotConnect;
+    case E::SslHandshakeFailedError:
+        return failure::SecureFailure;
+    default:
+        return failure::DownloadFailure;
+    }
+}
+
+std::chrono::milliseconds HttpGet::timeLimit()
+{
+    return g_timeLimit;
+}
+
+void HttpGet::setTimeLimit(std::chrono::milliseconds limit)
+{
+    g_timeLimit = limit;
+}
+
+HttpGet::HttpGet(QNetworkAccessManager &network, const QUrl &url, Body body, qint64 maxBody,
+                 QObject *parent)
+    : QObject(parent), m_body(body), m_maxBody(maxBody)
+{
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(10);
+    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("Tavelo/0.3"));
+
+    m_reply = network.get(request);
+    m_stallTimer.setSingleShot(true);
+    m_stallTimer.setInterval(g_timeLimit);
+    connect(&m_stallTimer, &QTimer::timeout, this, &HttpGet::stalled);
+
+    auto progress = [this] { m_stallTimer.start(); };
+    connect(m_reply, &QNetworkReply::requestSent, this, [this, progress] {
+        m_requestSent = true;
+        progress();
+    });
+    connect(m_reply, &QNetworkReply::redirected, this, [this, progress] {
+        m_requestSent = false;
+        progress();
+    });
+    connect(m_reply, &QNetworkReply::metaDataChanged, this, progress);
+    connect(m_reply, &QNetworkReply::readyRead, this, [this, progress] {
+        progress();
+        readBody();
+    });
+    connect(m_reply, &QNetworkReply::finished, this, &HttpGet::replyFinished);
+    m_stallTimer.start();
+}
+
+HttpGet::~HttpGet()
+{
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+        m_reply->deleteLater();
+    }
+}
+
+void HttpGet::readBody()
+{
+    if (!m_running || !m_reply)
+        return;
+    const QByteArray chunk = m_reply->readAll();
+    if (m_body == Body::Discard)
+        return;
+    if (m_result.body.size() + chunk.size() > m_maxBody) {
+        finishWith(failure::OutOfMemory);
+        return;
+    }
+    m_result.body += chunk;
+}
+
+void HttpGet::replyFinished()
+{
+    if (!m_running)
+        return;
+    readBody();
+    if (!m_running)
+        return;
+    const auto error = m_reply->error();
+    const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (error != QNetworkReply::NoError && !(isHttpStatusError(error) && status.isValid())) {
+        m_result.body.clear();
+        finishWith(failureForNetworkError(error, m_requestSent));
+        return;
+    }
+    m_result.status = status.toInt();
+    finishWith(0);
+}
+
+void HttpGet::stalled()
+{
+    finishWith(m_requestSent ? failure::TimedOut : failure::CannotConnect);
+}
+
+void HttpGet::finishWith(qint32 failureNumber)
+{
+    m_running = false;
+    m_stallTimer.stop();
+    m_result.failure = failureNumber;
+    if (failureNumber != 0)
+        m_result.body.clear();
+    if (m_reply) {
+        m_reply->disconnect(this);
+        if (m_reply->isRunning())
+            m_reply->abort();
+        m_reply->deleteLater();
+        m_reply = nullptr;
+    }
+    // Always deliver the result from the event loop, so that whoever
+    // receives it may start or drop requests freely.
+    QMetaObject::invokeMethod(this, &HttpGet::finished, Qt::QueuedConnection);
+}
+
+} // namespace platform
