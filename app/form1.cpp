@@ -60,7 +60,7 @@ Form1::Form1(platform::Services services, QWidget *parent)
                           | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                           | Qt::WindowCloseButtonHint),
       m_services(services),
-      m_pictureFile(platform::downloadFolder() + QStringLiteral("/temp.jpg"))
+      m_pictureFile(platform::downloadFolder(services.programFolder) + QStringLiteral("/temp.jpg"))
 {
     setWindowTitle(QStringLiteral("B"));
     setWindowIcon(QIcon(QPixmap(tavelo_icon)));

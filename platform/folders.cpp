@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace platform {
 
@@ -12,11 +13,12 @@ QString programFolder()
     return QCoreApplication::applicationDirPath();
 }
 
-QString downloadFolder()
+QString downloadFolder(const QString &programFolder)
 {
-    const QString program = programFolder();
-    if (QFileInfo(program).isWritable())
-        return program;
+    // Try it: permission bits do not tell the whole story (read-only file
+    // systems, or an administrator who may write anywhere).
+    if (QTemporaryFile(programFolder + QStringLiteral("/.tavelo-XXXXXX")).open())
+        return programFolder;
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     QDir().mkpath(cache);
     return cache;

@@ -2,6 +2,7 @@
 
 #include "clock.h"
 #include "dialogs.h"
+#include "folders.h"
 
 namespace platform {
 
@@ -9,7 +10,7 @@ Services systemServices()
 {
     static SystemDialogs dialogs;
     static SystemClock clock;
-    return {&dialogs, &clock};
+    return {&dialogs, &clock, programFolder()};
 }
 
 } // namespace platform

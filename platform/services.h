@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace platform {
 
 class Clock;
@@ -10,6 +12,8 @@ struct Services
 {
     Dialogs *dialogs = nullptr;
     Clock *clock = nullptr;
+    // The folder that holds the executable.
+    QString programFolder;
 };
 
 // The real services, alive for the whole run.

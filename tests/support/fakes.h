@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+
+#include <QList>
+#include <QQueue>
+
+// Message boxes and save dialogs that answer on their own and remember what
+// they were asked.
+class FakeDialogs final : public platform::Dialogs
+{
+public:
+    struct Message
+    {
+        QString text;
+        platform::MessageStyle style;
+        QString title;
+    };
+
+    void showMessage(QWidget *, const QString &text, platform::MessageStyle style,
+                     const QString &title) override
+    {
+        messages.append({text, style, title});
+    }
+
+    // Answers with the next queued path; an empty one is Cancel.
+    void askSaveFileName(QWidget *, const platform::SaveFileRequest &request,
+                         std::function<void(const QString &)> chosen) override
+    {
+        saveRequests.append(request);
+        chosen(saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue());
+    }
+
+    QList<Message> messages;
+    QList<platform::SaveFileRequest> saveRequests;
+    QQueue<QString> saveAnswers;
+};
+
+class FakeClock final : public platform::Clock
+{
+public:
+    QDate today() const override { return date; }
+    QDate date{2026, 3, 14};
+};

@@ -1,0 +1,91 @@
+#include "testserver.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+TestServer::TestServer(QObject *parent) : QObject(parent), m_server(new QTcpServer(this))
+{
+    if (!m_server->listen(QHostAddress::LocalHost, 0))
+        qFatal("test server: cannot listen on 127.0.0.1");
+    connect(m_server, &QTcpServer::newConnection, this, &TestServer::accept);
+}
+
+TestServer::~TestServer() = default;
+
+quint16 TestServer::port() const
+{
+    return m_server->serverPort();
+}
+
+QString TestServer::hostAndPort() const
+{
+    return QStringLiteral("127.0.0.1:%1").arg(port());
+}
+
+void TestServer::serve(const QByteArray &pathAndQuery, const Response &response)
+{
+    m_routes.insert(pathAndQuery, response);
+}
+
+void TestServer::serve(const QByteArray &pathAndQuery, const QByteArray &body,
+                       const QByteArray &contentType)
+{
+    serve(pathAndQuery, Response{200, body, contentType, {}});
+}
+
+void TestServer::accept()
+{
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
+    }
+}
+
+void TestServer::readRequest(QTcpSocket *socket)
+{
+    // GET requests carry no body: the request ends with its header.
+    QByteArray &buffered = m_pending[socket];
+    buffered += socket->readAll();
+    const qsizetype headerEnd = buffered.indexOf("\r\n\r\n");
+    if (headerEnd < 0)
+        return;
+    const QList<QByteArray> requestLine = buffered.left(buffered.indexOf("\r\n")).split(' ');
+    m_pending.remove(socket);
+    const QByteArray target = requestLine.value(1);
+    m_requests.append(target);
+
+    const Response response =
+        m_routes.value(target, Response{404, "<html><body>not here</body></html>", "text/html", {}});
+    if (response.stall)
+        return;
+    QByteArray reply = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
+    reply += "Content-Type: " + response.contentType + "\r\n";
+    reply += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    for (const auto &[name, value] : response.headers)
+        reply += name + ": " + value + "\r\n";
+    reply += "Connection: close\r\n\r\n";
+    reply += response.body;
+    socket->write(reply);
+    socket->disconnectFromHost();
+}
+
+QByteArray makeJpeg(int width, int height, Qt::GlobalColor colour)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    picture.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, "JPG"))
+        qFatal("cannot make a JPEG");
+    return bytes;
+}
+
+QByteArray homePage(const QByteArray &picturePath)
+{
+    return "<!DOCTYPE html>\r\n<html><head><title>Home</title></head>\r\n"
+           "<body><script>var a=1;g_img={url:'"
+           + picturePath + "',id:'bgDiv'};</script></body></html>\r\n";
+}

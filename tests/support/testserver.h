@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class QTcpServer;
+class QTcpSocket;
+
+// A small HTTP/1.1 server on 127.0.0.1 for the tests. Each path (with its
+// query) answers with a fixed response; every request is recorded.
+class TestServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Response
+    {
+        int status = 200;
+        QByteArray body;
+        QByteArray contentType = "text/html";
+        QList<QPair<QByteArray, QByteArray>> headers = {};
+        // Read the request and never answer it.
+        bool stall = false;
+    };
+
+    explicit TestServer(QObject *parent = nullptr);
+    ~TestServer() override;
+
+    quint16 port() const;
+    // "127.0.0.1:port", as the host settings take it.
+    QString hostAndPort() const;
+
+    void serve(const QByteArray &pathAndQuery, const Response &response);
+    void serve(const QByteArray &pathAndQuery, const QByteArray &body,
+               const QByteArray &contentType = "text/html");
+
+    // Every request's path and query, in arrival order.
+    QList<QByteArray> requests() const { return m_requests; }
+    void clearRequests() { m_requests.clear(); }
+
+private:
+    void accept();
+    void readRequest(QTcpSocket *socket);
+
+    QTcpServer *m_server;
+    QHash<QByteArray, Response> m_routes;
+    QList<QByteArray> m_requests;
+    QHash<QTcpSocket *, QByteArray> m_pending;
+};
+
+// A JPEG of the given size, filled with one colour.
+QByteArray makeJpeg(int width, int height, Qt::GlobalColor colour);
+
+// A home page that names the picture's path the way the real pages do.
+QByteArray homePage(const QByteArray &picturePath);
