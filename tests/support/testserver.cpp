@@ -60,6 +60,24 @@ void TestServer::readRequest(QTcpSocket *socket)
         m_routes.value(target, Response{404, "<html><body>not here</body></html>", "text/html", {}});
     if (response.stall)
         return;
+    if (response.hold) {
+        m_held.append({socket, response});
+        return;
+    }
+    answer(socket, response);
+}
+
+void TestServer::releaseHeld()
+{
+    const auto held = std::exchange(m_held, {});
+    for (const auto &[socket, response] : held) {
+        if (socket)
+            answer(socket, response);
+    }
+}
+
+void TestServer::answer(QTcpSocket *socket, const Response &response)
+{
     QByteArray reply = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
     reply += "Content-Type: " + response.contentType + "\r\n";
     reply += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";

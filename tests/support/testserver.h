@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 class QTcpServer;
@@ -24,6 +25,8 @@ public:
         QList<QPair<QByteArray, QByteArray>> headers = {};
         // Read the request and never answer it.
         bool stall = false;
+        // Answer only when releaseHeld() is called.
+        bool hold = false;
     };
 
     explicit TestServer(QObject *parent = nullptr);
@@ -41,14 +44,19 @@ public:
     QList<QByteArray> requests() const { return m_requests; }
     void clearRequests() { m_requests.clear(); }
 
+    // Answers the requests that are being held.
+    void releaseHeld();
+
 private:
     void accept();
     void readRequest(QTcpSocket *socket);
+    static void answer(QTcpSocket *socket, const Response &response);
 
     QTcpServer *m_server;
     QHash<QByteArray, Response> m_routes;
     QList<QByteArray> m_requests;
     QHash<QTcpSocket *, QByteArray> m_pending;
+    QList<QPair<QPointer<QTcpSocket>, Response>> m_held;
 };
 
 // A JPEG of the given size, filled with one colour.
