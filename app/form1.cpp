@@ -1,5 +1,9 @@
 #include "form1.h"
 
+#include "commands/about.h"
+#include "commands/picturesave.h"
+#include "commands/savename.h"
+
 #include "retrieval/loadmessage.h"
 #include "retrieval/pictureload.h"
 #include "retrieval/regiontable.h"
@@ -12,6 +16,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -119,6 +124,8 @@ Form1::Form1(platform::Services services, QWidget *parent)
 
     connect(Option1, &QButtonGroup::idClicked, this, &Form1::Option1_Click);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
 }
 
 Form1::~Form1() = default;
@@ -151,6 +158,33 @@ void Form1::Timer1_Timer()
                                                      QLocale::ShortFormat);
     setWindowTitle(QStringLiteral("Tavelo") + QStringLiteral("  ") + date);
     Timer1->stop();
+}
+
+// Saves the picture the browser control holds into a file the user chooses.
+// The address is read afresh for the proposed name and again for the
+// download. Cancel, or a control that has never held a document, ends the
+// command without a word.
+void Form1::Command1_Click()
+{
+    const std::optional<QString> address = WebBrowser1->documentUrl();
+    if (!address)
+        return;
+    const platform::SaveFileRequest request{CommonDialog1.initialFolder,
+                                            commands::proposedSaveName(*address),
+                                            CommonDialog1.filterText, CommonDialog1.pattern};
+    m_services.dialogs->askSaveFileName(this, request, [this](const QString &path) {
+        const std::optional<QString> current = WebBrowser1->documentUrl();
+        if (path.isEmpty() || !current)
+            return;
+        commands::PictureSave::start(m_network, *current, path, this);
+        CommonDialog1.initialFolder = QFileInfo(path).path();
+    });
+}
+
+void Form1::Command3_Click()
+{
+    m_services.dialogs->showMessage(this, commands::aboutText(),
+                                    platform::MessageStyle::Information, commands::aboutTitle());
 }
 
 // Starts loading the picture for the address in Text2. A load still running

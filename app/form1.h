@@ -56,6 +56,8 @@ protected:
 private:
     void Option1_Click(int index);
     void Timer1_Timer();
+    void Command1_Click();
+    void Command3_Click();
     void WebPicLoad();
     void showPicture(const QImage &picture);
     void sizeLock();

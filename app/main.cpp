@@ -1,8 +1,7 @@
 #include "app/form1.h"
+#include "app/translations.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QTranslator>
 
 #include <cstdio>
 
@@ -35,11 +34,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral("0.3.0.1"));
 
     // The whole interface speaks Simplified Chinese, Qt's own buttons too.
-    QTranslator qtTranslations;
-    if (qtTranslations.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                            QStringLiteral("_"),
-                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslations);
+    if (!installChineseQtTranslations(app))
+        qWarning("Qt's Chinese translations are missing; standard buttons stay in English");
 
     Form1 window(platform::systemServices());
     window.Form_Load();

@@ -1,7 +1,7 @@
 #include "app/form1.h"
 
 #include "fakes.h"
-#include "testserver.h"
+#include "localhosts.h"
 
 #include "platform/failure.h"
 #include "platform/folders.h"
@@ -74,9 +74,15 @@ private:
     void select(int index);
     QString doneCaption() const;
     QString origin(const TestServer &server) const { return "http://" + server.hostAndPort(); }
-    void servePicture(const QByteArray &path, const QByteArray &jpeg);
+    void servePicture(const QByteArray &path, const QByteArray &jpeg)
+    {
+        m_hosts->servePicture(path, jpeg);
+    }
 
-    std::unique_ptr<TestServer> m_cn, m_hk, m_main;
+    std::unique_ptr<LocalHosts> m_hosts;
+    TestServer *m_cn = nullptr;
+    TestServer *m_hk = nullptr;
+    TestServer *m_main = nullptr;
     std::unique_ptr<QTemporaryDir> m_programFolder;
     FakeDialogs m_dialogs;
     FakeClock m_clock;
@@ -90,12 +96,10 @@ void TestForm1::initTestCase()
 
 void TestForm1::init()
 {
-    m_cn = std::make_unique<TestServer>();
-    m_hk = std::make_unique<TestServer>();
-    m_main = std::make_unique<TestServer>();
-    qputenv("TAVELO_CN_HOST", m_cn->hostAndPort().toLatin1());
-    qputenv("TAVELO_HK_HOST", m_hk->hostAndPort().toLatin1());
-    qputenv("TAVELO_MAIN_HOST", m_main->hostAndPort().toLatin1());
+    m_hosts = std::make_unique<LocalHosts>();
+    m_cn = &m_hosts->cn;
+    m_hk = &m_hosts->hk;
+    m_main = &m_hosts->main;
     m_programFolder = std::make_unique<QTemporaryDir>();
     m_dialogs = FakeDialogs();
 }
@@ -103,9 +107,7 @@ void TestForm1::init()
 void TestForm1::cleanup()
 {
     m_form.reset();
-    m_cn.reset();
-    m_hk.reset();
-    m_main.reset();
+    m_hosts.reset();
 }
 
 Form1 &TestForm1::startForm(const QString &programFolder)
@@ -138,12 +140,6 @@ void TestForm1::select(int index)
     auto *option = m_form->findChild<QRadioButton *>(QStringLiteral("Option1(%1)").arg(index));
     QVERIFY(option);
     QTest::mouseClick(option, Qt::LeftButton);
-}
-
-void TestForm1::servePicture(const QByteArray &path, const QByteArray &jpeg)
-{
-    m_cn->serve("/?mkt=zh-CN", homePage(path));
-    m_main->serve(path, jpeg, "image/jpeg");
 }
 
 // Ticks until the caption tells the load is over.
@@ -201,7 +197,7 @@ void TestForm1::closingWithoutPictureFileIsQuiet()
 
 void TestForm1::noServerGivesTheConnectionMessage()
 {
-    m_cn.reset(); // its port now refuses connections
+    m_cn->stopListening(); // its port now refuses connections
     Form1 &form = startForm();
     QTRY_COMPARE_WITH_TIMEOUT(m_dialogs.messages.size(), 1, Waiting);
     QCOMPARE(m_dialogs.messages[0].text, ConnectMessage);
@@ -394,7 +390,7 @@ void TestForm1::endlessPictureKeepsTheWatcherArmed()
 
 void TestForm1::failureBeforeNavigationEndsAtNextTick()
 {
-    m_cn.reset();
+    m_cn->stopListening();
     Form1 &form = startForm();
     QTRY_COMPARE_WITH_TIMEOUT(m_dialogs.messages.size(), 1, Waiting);
     QCOMPARE(form.windowTitle(), Loading);

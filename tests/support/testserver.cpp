@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QUrl>
 
 TestServer::TestServer(QObject *parent) : QObject(parent), m_server(new QTcpServer(this))
 {
@@ -24,9 +25,20 @@ QString TestServer::hostAndPort() const
     return QStringLiteral("127.0.0.1:%1").arg(port());
 }
 
+void TestServer::stopListening()
+{
+    m_server->close();
+}
+
+// Percent-encodings are case-insensitive: "%2f" and "%2F" name one path.
+static QByteArray normalised(const QByteArray &target)
+{
+    return QUrl::fromEncoded(target).toEncoded();
+}
+
 void TestServer::serve(const QByteArray &pathAndQuery, const Response &response)
 {
-    m_routes.insert(pathAndQuery, response);
+    m_routes.insert(normalised(pathAndQuery), response);
 }
 
 void TestServer::serve(const QByteArray &pathAndQuery, const QByteArray &body,
@@ -53,7 +65,7 @@ void TestServer::readRequest(QTcpSocket *socket)
         return;
     const QList<QByteArray> requestLine = buffered.left(buffered.indexOf("\r\n")).split(' ');
     m_pending.remove(socket);
-    const QByteArray target = requestLine.value(1);
+    const QByteArray target = normalised(requestLine.value(1));
     m_requests.append(target);
 
     const Response response =

@@ -44,6 +44,9 @@ public:
     QList<QByteArray> requests() const { return m_requests; }
     void clearRequests() { m_requests.clear(); }
 
+    // From now on the port refuses connections.
+    void stopListening();
+
     // Answers the requests that are being held.
     void releaseHeld();
 
