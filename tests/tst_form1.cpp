@@ -44,6 +44,9 @@ private slots:
     void cleanup();
 
     // Start-up and the first picture
+    void controlsStandWhereTheyBelong_data();
+    void controlsStandWhereTheyBelong();
+    void tabOrderFollowsTheIndex();
     void firstPictureFillsTheWindow();
     void pictureFileReplacedThenDeletedOnClose();
     void closingWithoutPictureFileIsQuiet();
@@ -144,6 +147,69 @@ void TestForm1::select(int index)
 
 // Ticks until the caption tells the load is over.
 #define WAIT_FOR_LOAD() QTRY_VERIFY_WITH_TIMEOUT((tick(), isDone()), Waiting)
+
+void TestForm1::controlsStandWhereTheyBelong_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QRect>("twips");
+
+    QTest::newRow("Option1(0)") << "Option1(0)" << "中国" << QRect(240, 60, 855, 420);
+    QTest::newRow("Option1(1)") << "Option1(1)" << "香港" << QRect(1276, 60, 960, 420);
+    QTest::newRow("Option1(2)") << "Option1(2)" << "日本" << QRect(2417, 60, 855, 420);
+    QTest::newRow("Option1(4)") << "Option1(4)" << "法国" << QRect(3453, 60, 975, 420);
+    QTest::newRow("Option1(6)") << "Option1(6)" << "德国" << QRect(4609, 60, 975, 420);
+    QTest::newRow("Option1(7)") << "Option1(7)" << "英国" << QRect(5765, 60, 855, 420);
+    QTest::newRow("Option1(3)") << "Option1(3)" << "美国" << QRect(6801, 60, 855, 420);
+    QTest::newRow("Option1(5)") << "Option1(5)" << "加拿大" << QRect(7837, 60, 975, 420);
+    QTest::newRow("Option1(8)") << "Option1(8)" << "澳大利亚" << QRect(9000, 60, 1215, 420);
+    QTest::newRow("Command1") << "Command1" << "保存图片" << QRect(10440, 60, 975, 375);
+    QTest::newRow("Command2") << "Command2" << "设置背景" << QRect(11640, 60, 1095, 375);
+    QTest::newRow("Command3") << "Command3" << "关  于" << QRect(12960, 60, 1095, 375);
+    QTest::newRow("WebBrowser1") << "WebBrowser1" << "" << QRect(250, 220, 30, 30);
+    QTest::newRow("Text2") << "Text2" << "" << QRect(240, 4560, 3975, 375);
+}
+
+void TestForm1::controlsStandWhereTheyBelong()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(QRect, twips);
+
+    m_cn->stopListening();
+    Form1 form(platform::Services{&m_dialogs, &m_clock, m_programFolder->path()});
+    QCOMPARE(form.windowTitle(), "B");
+    auto *control = form.findChild<QWidget *>(name);
+    QVERIFY(control);
+    const auto px = [](int t) { return qRound(t / 15.0); };
+    QCOMPARE(control->geometry(),
+             QRect(px(twips.x()), px(twips.y()), px(twips.width()), px(twips.height())));
+    QCOMPARE(control->property("text").toString(), text);
+    if (name.startsWith("Option1")) {
+        QCOMPARE(control->font().family(), "宋体");
+        QCOMPARE(control->font().pointSizeF(), 10.5);
+        QCOMPARE(qobject_cast<QRadioButton *>(control)->isChecked(), name == "Option1(0)");
+    }
+    QCOMPARE(control->isVisibleTo(&form), name != "Text2");
+    QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+}
+
+void TestForm1::tabOrderFollowsTheIndex()
+{
+    m_cn->stopListening();
+    Form1 &form = startForm();
+    QStringList order;
+    QWidget *widget = form.findChild<QWidget *>("Option1(0)");
+    for (int i = 0; i < 12; ++i) {
+        order << widget->objectName();
+        widget = widget->nextInFocusChain();
+        while (widget->focusPolicy() == Qt::NoFocus || !widget->isVisibleTo(&form))
+            widget = widget->nextInFocusChain();
+    }
+    QCOMPARE(order, QStringList({"Option1(0)", "Option1(1)", "Option1(2)", "Option1(3)",
+                                 "Option1(4)", "Option1(5)", "Option1(6)", "Option1(7)",
+                                 "Option1(8)", "Command1", "Command2", "Command3"}));
+}
 
 void TestForm1::firstPictureFillsTheWindow()
 {
