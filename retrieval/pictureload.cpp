@@ -50,6 +50,10 @@ void PictureLoad::pageArrived()
         return;
     }
     const QString picUrl = PicHost() + *picPath;
+    if (!isOnPicHost(picUrl)) {
+        fail(platform::failure::InvalidArgument);
+        return;
+    }
     emit picUrlFound(picUrl);
     m_browser.navigate(picUrl);
 

@@ -49,6 +49,14 @@ QString PicHost()
     return QStringLiteral("http://") + hostName(Host::Main);
 }
 
+bool isOnPicHost(const QString &address)
+{
+    const QUrl url(address);
+    const QUrl origin(PicHost());
+    return url.isValid() && url.scheme() == origin.scheme() && url.userInfo().isEmpty()
+           && url.host() == origin.host() && url.port(80) == origin.port(80);
+}
+
 QString regionAddress(int index)
 {
     if (index < 0 || index >= int(RegionTable.size()))

@@ -16,6 +16,11 @@ QString hostName(Host host);
 // The image host's origin: "http://" and the main host, no trailing "/".
 QString PicHost();
 
+// Whether an address lies on the image host: plain HTTP, the main host and
+// its port, no user name. A path cut from a page could otherwise carry the
+// address elsewhere, as in "http://host@elsewhere/x.jpg".
+bool isOnPicHost(const QString &address);
+
 struct Region
 {
     const char16_t *caption;

@@ -70,10 +70,10 @@ void TestEndToEnd::startUpThenAnotherRegion()
 {
     TestServer cn, hk, main;
     cn.serve("/?mkt=zh-CN", TestServer::Response{200, homePage("/china.jpg"), "text/html", {},
-                                                 false, true});
+                                                 TestServer::Fault::Hold});
     main.serve("/china.jpg", makeJpeg(480, 300, Qt::red), "image/jpeg");
     main.serve("/?mkt=ja-jp", TestServer::Response{200, homePage("/japan.jpg"), "text/html", {},
-                                                   false, true});
+                                                   TestServer::Fault::Hold});
     main.serve("/japan.jpg", makeJpeg(640, 360, Qt::blue), "image/jpeg");
 
     // A copy of the program in a folder of its own, which becomes its

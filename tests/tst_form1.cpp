@@ -366,7 +366,7 @@ void TestForm1::unwritableProgramFolderUsesTheCache()
 
 void TestForm1::closingDuringALoad()
 {
-    m_cn->serve("/?mkt=zh-CN", TestServer::Response{200, "", "text/html", {}, true});
+    m_cn->serve("/?mkt=zh-CN", TestServer::Response{200, "", "text/html", {}, TestServer::Fault::NeverAnswer});
     Form1 &form = startForm();
     QTRY_VERIFY(!m_cn->requests().isEmpty());
     form.close();
@@ -420,7 +420,8 @@ void TestForm1::eachRegionAsksItsServer()
 
 void TestForm1::captionFollowsTheLoad()
 {
-    m_main->serve("/slow.jpg", TestServer::Response{200, "", "image/jpeg", {}, true});
+    m_main->serve("/slow.jpg",
+                  TestServer::Response{200, "", "image/jpeg", {}, TestServer::Fault::NeverAnswer});
     m_cn->serve("/?mkt=zh-CN", homePage("/slow.jpg"));
     Form1 &form = startForm();
     QTRY_COMPARE(m_main->requests().count("/slow.jpg"), 2);
@@ -442,7 +443,8 @@ void TestForm1::captionFollowsTheLoad()
 void TestForm1::endlessPictureKeepsTheWatcherArmed()
 {
     m_cn->serve("/?mkt=zh-CN", homePage("/endless.jpg"));
-    m_main->serve("/endless.jpg", TestServer::Response{200, "", "image/jpeg", {}, true});
+    m_main->serve("/endless.jpg",
+                  TestServer::Response{200, "", "image/jpeg", {}, TestServer::Fault::NeverAnswer});
     Form1 &form = startForm();
     QTRY_COMPARE(m_main->requests().count("/endless.jpg"), 2);
     for (int i = 0; i < 5; ++i) {

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUrl>
 
 TestServer::TestServer(QObject *parent) : QObject(parent), m_server(new QTcpServer(this))
@@ -70,13 +71,15 @@ void TestServer::readRequest(QTcpSocket *socket)
 
     const Response response =
         m_routes.value(target, Response{404, "<html><body>not here</body></html>", "text/html", {}});
-    if (response.stall)
+    switch (response.fault) {
+    case Fault::NeverAnswer:
         return;
-    if (response.hold) {
+    case Fault::Hold:
         m_held.append({socket, response});
         return;
+    default:
+        answer(socket, response);
     }
-    answer(socket, response);
 }
 
 void TestServer::releaseHeld()
@@ -96,9 +99,34 @@ void TestServer::answer(QTcpSocket *socket, const Response &response)
     for (const auto &[name, value] : response.headers)
         reply += name + ": " + value + "\r\n";
     reply += "Connection: close\r\n\r\n";
+    const qsizetype headerSize = reply.size();
     reply += response.body;
-    socket->write(reply);
-    socket->disconnectFromHost();
+
+    switch (response.fault) {
+    case Fault::StallMidBody:
+        socket->write(reply.left(headerSize + response.body.size() / 2));
+        return;
+    case Fault::CloseMidBody:
+        socket->write(reply.left(headerSize + response.body.size() / 2));
+        socket->disconnectFromHost();
+        return;
+    case Fault::Trickle: {
+        socket->write(reply.left(headerSize));
+        auto *drip = new QTimer(socket);
+        connect(drip, &QTimer::timeout, socket, [socket, drip, reply, sent = headerSize]() mutable {
+            socket->write(reply.mid(sent++, 1));
+            if (sent == reply.size()) {
+                drip->stop();
+                socket->disconnectFromHost();
+            }
+        });
+        drip->start(50);
+        return;
+    }
+    default:
+        socket->write(reply);
+        socket->disconnectFromHost();
+    }
 }
 
 QByteArray makeJpeg(int width, int height, Qt::GlobalColor colour)

@@ -17,16 +17,23 @@ class TestServer : public QObject
     Q_OBJECT
 
 public:
+    // How the server misbehaves, if it does.
+    enum class Fault {
+        None,
+        Hold,         // answer only when releaseHeld() is called
+        NeverAnswer,  // read the request and say nothing
+        StallMidBody, // send the header and half the body, then nothing
+        CloseMidBody, // send the header and half the body, then hang up
+        Trickle,      // send the header, then the body a byte at a time, 50 ms apart
+    };
+
     struct Response
     {
         int status = 200;
         QByteArray body;
         QByteArray contentType = "text/html";
         QList<QPair<QByteArray, QByteArray>> headers = {};
-        // Read the request and never answer it.
-        bool stall = false;
-        // Answer only when releaseHeld() is called.
-        bool hold = false;
+        Fault fault = Fault::None;
     };
 
     explicit TestServer(QObject *parent = nullptr);
@@ -53,7 +60,7 @@ public:
 private:
     void accept();
     void readRequest(QTcpSocket *socket);
-    static void answer(QTcpSocket *socket, const Response &response);
+    void answer(QTcpSocket *socket, const Response &response);
 
     QTcpServer *m_server;
     QHash<QByteArray, Response> m_routes;
