@@ -3,6 +3,7 @@
 #include "commands/about.h"
 #include "commands/picturesave.h"
 #include "commands/savename.h"
+#include "commands/setwallpaper.h"
 
 #include "retrieval/loadmessage.h"
 #include "retrieval/pictureload.h"
@@ -11,7 +12,9 @@
 #include "platform/browsercontrol.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/failure.h"
 #include "platform/folders.h"
+#include "platform/wallpaper.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -125,6 +128,7 @@ Form1::Form1(platform::Services services, QWidget *parent)
     connect(Option1, &QButtonGroup::idClicked, this, &Form1::Option1_Click);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
 }
 
@@ -181,10 +185,27 @@ void Form1::Command1_Click()
     });
 }
 
+// Makes the picture on display the desktop wallpaper. Says nothing, unless
+// the bitmap could not be written.
+void Form1::Command2_Click()
+{
+    const qint32 number = commands::setAsWallpaper(
+        Image1->pixmap().toImage(), platform::wallpaperFolder(), *m_services.wallpaper);
+    if (number != 0)
+        reportError(number);
+}
+
 void Form1::Command3_Click()
 {
     m_services.dialogs->showMessage(this, commands::aboutText(),
                                     platform::MessageStyle::Information, commands::aboutTitle());
+}
+
+// The report for failures no command handles itself; the program goes on.
+void Form1::reportError(qint32 number)
+{
+    m_services.dialogs->showMessage(this, platform::failure::genericMessage(number),
+                                    platform::MessageStyle::Plain);
 }
 
 // Starts loading the picture for the address in Text2. A load still running

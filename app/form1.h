@@ -57,7 +57,9 @@ private:
     void Option1_Click(int index);
     void Timer1_Timer();
     void Command1_Click();
+    void Command2_Click();
     void Command3_Click();
+    void reportError(qint32 number);
     void WebPicLoad();
     void showPicture(const QImage &picture);
     void sizeLock();

@@ -3,6 +3,7 @@
 #include "clock.h"
 #include "dialogs.h"
 #include "folders.h"
+#include "wallpaper.h"
 
 namespace platform {
 
@@ -10,7 +11,9 @@ Services systemServices()
 {
     static SystemDialogs dialogs;
     static SystemClock clock;
-    return {&dialogs, &clock, programFolder()};
+    // Chosen once, from the environment the session started with.
+    static const std::unique_ptr<Wallpaper> wallpaper = desktopWallpaper();
+    return {&dialogs, &clock, programFolder(), wallpaper.get()};
 }
 
 } // namespace platform

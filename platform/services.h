@@ -6,6 +6,7 @@ namespace platform {
 
 class Clock;
 class Dialogs;
+class Wallpaper;
 
 // The operating-system services the window uses that tests stand in for.
 struct Services
@@ -14,6 +15,8 @@ struct Services
     Clock *clock = nullptr;
     // The folder that holds the executable.
     QString programFolder;
+    // Sets the desktop wallpaper ("设置背景").
+    Wallpaper *wallpaper = nullptr;
 };
 
 // The real services, alive for the whole run.

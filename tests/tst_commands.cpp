@@ -5,6 +5,7 @@
 #include "commands/savename.h"
 #include "platform/dialogs.h"
 #include "platform/folders.h"
+#include "platform/wallpaper.h"
 
 #include "fakes.h"
 #include "localhosts.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -58,6 +60,7 @@ private slots:
     void failedDownloadKeepsTheFile_data();
     void failedDownloadKeepsTheFile();
     void saveBeforeAnyPictureIsSilent();
+    void wallpaperIsThePictureOnDisplay();
 
 private:
     Form1 &loadedForm();
@@ -69,6 +72,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_folder;
     FakeDialogs m_dialogs;
     FakeClock m_clock;
+    FakeWallpaper m_wallpaper;
     std::unique_ptr<Form1> m_form;
     const QByteArray m_jpeg = makeJpeg(90, 60, Qt::darkGreen);
 };
@@ -87,6 +91,7 @@ void TestCommands::init()
     m_hosts = std::make_unique<LocalHosts>();
     m_folder = std::make_unique<QTemporaryDir>();
     m_dialogs = FakeDialogs();
+    m_wallpaper = FakeWallpaper();
 }
 
 void TestCommands::cleanup()
@@ -98,7 +103,7 @@ void TestCommands::cleanup()
 Form1 &TestCommands::loadedForm()
 {
     m_hosts->servePicture("/az/hprichbg?p=rb%2fLake_ZH-CN123.jpg", m_jpeg);
-    m_form = std::make_unique<Form1>(platform::Services{&m_dialogs, &m_clock, m_folder->path()});
+    m_form = std::make_unique<Form1>(platform::Services{&m_dialogs, &m_clock, m_folder->path(), &m_wallpaper});
     m_form->Form_Load();
     QLabel *image = m_form->findChild<QLabel *>(QStringLiteral("Image1"));
     [&] { QTRY_VERIFY_WITH_TIMEOUT(!image->pixmap().isNull(), 10000); }();
@@ -297,12 +302,43 @@ void TestCommands::failedDownloadKeepsTheFile()
 void TestCommands::saveBeforeAnyPictureIsSilent()
 {
     m_hosts->cn.stopListening();
-    m_form = std::make_unique<Form1>(platform::Services{&m_dialogs, &m_clock, m_folder->path()});
+    m_form = std::make_unique<Form1>(platform::Services{&m_dialogs, &m_clock, m_folder->path(), &m_wallpaper});
     m_form->Form_Load();
     QTRY_COMPARE(m_dialogs.messages.size(), 1); // the failed load's own message
     clickSave();
     QVERIFY(m_dialogs.saveRequests.isEmpty());
     QCOMPARE(m_dialogs.messages.size(), 1);
+}
+
+void TestCommands::wallpaperIsThePictureOnDisplay()
+{
+    const QString bitmap = platform::wallpaperFolder() + "/temp.bmp";
+    QVERIFY(bitmap.startsWith(m_home.path()));
+    QFile::remove(bitmap);
+
+    // No picture yet: nothing happens.
+    m_hosts->cn.stopListening();
+    m_form = std::make_unique<Form1>(platform::Services{&m_dialogs, &m_clock, m_folder->path(), &m_wallpaper});
+    m_form->Form_Load();
+    QTRY_COMPARE(m_dialogs.messages.size(), 1);
+    auto *command = m_form->findChild<QPushButton *>(QStringLiteral("Command2"));
+    QCOMPARE(command->text(), "设置背景");
+    QTest::mouseClick(command, Qt::LeftButton);
+    QVERIFY(m_wallpaper.paths.isEmpty());
+    QVERIFY(!QFile::exists(bitmap));
+
+    m_hosts.reset();
+    cleanup();
+    init();
+    Form1 &form = loadedForm();
+    command = form.findChild<QPushButton *>(QStringLiteral("Command2"));
+    QTest::mouseClick(command, Qt::LeftButton);
+    QCOMPARE(m_wallpaper.paths, QStringList{bitmap});
+    QImageReader reader(bitmap);
+    QCOMPARE(reader.format(), QByteArray("bmp"));
+    QCOMPARE(reader.read().size(), QSize(90, 60));
+    QVERIFY(m_dialogs.messages.isEmpty());
+    QVERIFY(QFile::exists(bitmap)); // the desktop reads it from there
 }
 
 QTEST_MAIN(TestCommands)

@@ -2,6 +2,7 @@
 
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/wallpaper.h"
 
 #include <QList>
 #include <QQueue>
@@ -35,6 +36,14 @@ public:
     QList<Message> messages;
     QList<platform::SaveFileRequest> saveRequests;
     QQueue<QString> saveAnswers;
+};
+
+// Remembers the files it was asked to make the wallpaper.
+class FakeWallpaper final : public platform::Wallpaper
+{
+public:
+    void setWallpaper(const QString &bitmapPath) override { paths.append(bitmapPath); }
+    QStringList paths;
 };
 
 class FakeClock final : public platform::Clock

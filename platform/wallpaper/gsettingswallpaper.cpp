@@ -1,0 +1,126 @@
+// GIO first: its headers use "signals" as a name, which Qt defines as a macro.
+#include <gio/gio.h>
+
+#include "platform/wallpaper/gsettingswallpaper.h"
+
+#include "platform/wallpaper/portalwallpaper.h"
+
+#include <QFile>
+
+#include <memory>
+#include <utility>
+
+namespace platform::wallpaper {
+
+namespace {
+
+struct GFree
+{
+    void operator()(gchar *text) const { g_free(text); }
+};
+using GText = std::unique_ptr<gchar, GFree>;
+
+struct SchemaUnref
+{
+    void operator()(GSettingsSchema *schema) const { g_settings_schema_unref(schema); }
+};
+using Schema = std::unique_ptr<GSettingsSchema, SchemaUnref>;
+
+struct KeyUnref
+{
+    void operator()(GSettingsSchemaKey *key) const { g_settings_schema_key_unref(key); }
+};
+using SchemaKey = std::unique_ptr<GSettingsSchemaKey, KeyUnref>;
+
+struct ObjectUnref
+{
+    void operator()(GSettings *settings) const { g_object_unref(settings); }
+};
+using Settings = std::unique_ptr<GSettings, ObjectUnref>;
+
+// The file as the key wants it; empty when GLib cannot express it.
+QByteArray keyValue(GSettingsKey::Form form, const QString &bitmapPath)
+{
+    const QByteArray fileName = QFile::encodeName(bitmapPath);
+    if (form == GSettingsKey::Form::Path)
+        return fileName;
+    // GLib's own escaping, the form GNOME's settings panel writes.
+    const GText uri(g_filename_to_uri(fileName.constData(), nullptr, nullptr));
+    return uri ? QByteArray(uri.get()) : QByteArray();
+}
+
+bool isStringKey(GSettingsSchema *schema, const QByteArray &name)
+{
+    if (!g_settings_schema_has_key(schema, name.constData()))
+        return false;
+    const SchemaKey key(g_settings_schema_get_key(schema, name.constData()));
+    return g_variant_type_equal(g_settings_schema_key_get_value_type(key.get()),
+                                G_VARIANT_TYPE_STRING);
+}
+
+} // namespace
+
+GSettingsTarget gnomeTarget()
+{
+    return {QStringLiteral("org.gnome.desktop.background"),
+            {{QStringLiteral("picture-uri"), GSettingsKey::Form::Uri},
+             {QStringLiteral("picture-uri-dark"), GSettingsKey::Form::Uri}}};
+}
+
+GSettingsTarget cinnamonTarget()
+{
+    return {QStringLiteral("org.cinnamon.desktop.background"),
+            {{QStringLiteral("picture-uri"), GSettingsKey::Form::Uri}}};
+}
+
+GSettingsTarget mateTarget()
+{
+    return {QStringLiteral("org.mate.background"),
+            {{QStringLiteral("picture-filename"), GSettingsKey::Form::Path}}};
+}
+
+bool applyGSettings(const GSettingsTarget &target, const QString &bitmapPath)
+{
+    GSettingsSchemaSource *source = g_settings_schema_source_get_default();
+    if (!source)
+        return false;
+    const QByteArray schemaId = target.schemaId.toUtf8();
+    const Schema schema(g_settings_schema_source_lookup(source, schemaId.constData(), TRUE));
+    if (!schema)
+        return false;
+    const Settings settings(g_settings_new_full(schema.get(), nullptr, nullptr));
+
+    QList<std::pair<QByteArray, QByteArray>> written;
+    for (const GSettingsKey &key : target.keys) {
+        const QByteArray name = key.name.toUtf8();
+        const QByteArray value = keyValue(key.form, bitmapPath);
+        if (value.isEmpty() || !isStringKey(schema.get(), name))
+            continue;
+        if (!g_settings_set_string(settings.get(), name.constData(), value.constData()))
+            return false; // the key is locked down
+        written.append({name, value});
+    }
+    if (written.isEmpty())
+        return false;
+    g_settings_sync();
+
+    for (const auto &[name, value] : std::as_const(written)) {
+        const GText stored(g_settings_get_string(settings.get(), name.constData()));
+        if (!stored || value != stored.get())
+            return false;
+    }
+    return true;
+}
+
+GSettingsWallpaper::GSettingsWallpaper(GSettingsTarget target)
+    : m_target(std::move(target))
+{
+}
+
+void GSettingsWallpaper::setWallpaper(const QString &bitmapPath)
+{
+    if (!applyGSettings(m_target, bitmapPath))
+        PortalWallpaper().setWallpaper(bitmapPath);
+}
+
+} // namespace platform::wallpaper

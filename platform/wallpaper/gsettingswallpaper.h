@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/wallpaper.h"
+
+#include <QList>
+#include <QString>
+
+namespace platform::wallpaper {
+
+// One key of a GSettings schema that names the wallpaper, and how it wants
+// the file: as a "file://" URI or as a plain path.
+struct GSettingsKey
+{
+    enum class Form { Uri, Path };
+    QString name;
+    Form form = Form::Uri;
+};
+
+// A schema and the keys in it that Tavelo writes.
+struct GSettingsTarget
+{
+    QString schemaId;
+    QList<GSettingsKey> keys;
+};
+
+// org.gnome.desktop.background: picture-uri and picture-uri-dark, so the
+// picture shows in the light and the dark style alike.
+GSettingsTarget gnomeTarget();
+// org.cinnamon.desktop.background: picture-uri.
+GSettingsTarget cinnamonTarget();
+// org.mate.background: picture-filename, a plain path.
+GSettingsTarget mateTarget();
+
+// Writes the file into the target's keys through GIO and reads them back.
+// A schema that is not installed is left alone (opening it would abort the
+// process), and so is every key the installed schema lacks (older GNOME has
+// no picture-uri-dark). True when at least one key was written and every key
+// written reads back as written: with no session bus the settings store can
+// drop a write while reporting success.
+bool applyGSettings(const GSettingsTarget &target, const QString &bitmapPath);
+
+// The wallpaper of GNOME, Cinnamon or MATE. When the settings do not hold,
+// the desktop portal is asked instead.
+class GSettingsWallpaper : public Wallpaper
+{
+public:
+    explicit GSettingsWallpaper(GSettingsTarget target);
+    void setWallpaper(const QString &bitmapPath) override;
+
+private:
+    GSettingsTarget m_target;
+};
+
+} // namespace platform::wallpaper

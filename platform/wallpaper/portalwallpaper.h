@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/wallpaper.h"
+
+namespace platform::wallpaper {
+
+// The desktop portal's Wallpaper interface on the session bus, for desktops
+// Tavelo has no mechanism of its own for. The file goes over as an open file
+// descriptor, so sandboxed and unsandboxed runs behave the same. Background
+// only, with no preview dialog. With no portal on the bus nothing changes.
+class PortalWallpaper : public Wallpaper
+{
+public:
+    void setWallpaper(const QString &bitmapPath) override;
+};
+
+} // namespace platform::wallpaper

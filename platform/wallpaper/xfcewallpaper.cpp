@@ -1,0 +1,89 @@
+#include "platform/wallpaper/xfcewallpaper.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QVariantMap>
+
+namespace platform::wallpaper {
+
+namespace {
+
+const QString service = QStringLiteral("org.xfce.Xfconf");
+const QString path = QStringLiteral("/org/xfce/Xfconf");
+const QString interface = QStringLiteral("org.xfce.Xfconf");
+const QString channel = QStringLiteral("xfce4-desktop");
+constexpr int timeoutMs = 5000;
+
+QString primaryMonitorName()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QString name = screen ? screen->name() : QString();
+    // xfdesktop's property names hold no "/"; keep the name usable as one part.
+    QString part = name;
+    part.replace(QLatin1Char('/'), QLatin1Char('_'));
+    return part.isEmpty() ? QStringLiteral("0") : part;
+}
+
+void setProperties(const QStringList &properties, const QString &bitmapPath)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    for (const QString &property : properties) {
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("SetProperty"));
+        call << channel << property << QVariant::fromValue(QDBusVariant(bitmapPath));
+        bus.send(call);
+    }
+}
+
+} // namespace
+
+QStringList xfceImageProperties(const QStringList &existing, const QString &monitorName)
+{
+    QStringList properties;
+    for (const QString &name : existing) {
+        if (name.startsWith(QLatin1String("/backdrop/")) && name.endsWith(QLatin1String("/last-image")))
+            properties.append(name);
+    }
+    if (properties.isEmpty()) {
+        properties.append(
+            QStringLiteral("/backdrop/screen0/monitor%1/workspace0/last-image").arg(monitorName));
+    }
+    properties.sort();
+    return properties;
+}
+
+void XfceWallpaper::setWallpaper(const QString &bitmapPath)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return;
+    QDBusMessage list =
+        QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("GetAllProperties"));
+    list << channel << QStringLiteral("/backdrop");
+    const QString monitor = primaryMonitorName();
+
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(list, timeoutMs));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [bitmapPath, monitor](QDBusPendingCallWatcher *finished) {
+                         finished->deleteLater();
+                         const QDBusPendingReply<QVariantMap> reply = *finished;
+                         QStringList existing;
+                         if (!reply.isError()) {
+                             existing = reply.value().keys();
+                         } else if (!reply.error().name().startsWith(
+                                        QLatin1String("org.xfce.Xfconf.Error."))) {
+                             return; // no settings daemon on this bus, or it hangs
+                         }
+                         // Otherwise the daemon has no such channel yet (no
+                         // wallpaper was ever set), and the current monitor's
+                         // property is created.
+                         setProperties(xfceImageProperties(existing, monitor), bitmapPath);
+                     });
+}
+
+} // namespace platform::wallpaper
