@@ -31,7 +31,9 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavelo"));
-    QApplication::setApplicationVersion(QStringLiteral("0.3.0.1"));
+    QApplication::setApplicationVersion(QStringLiteral(TAVELO_VERSION));
+    // Ties the window to its desktop entry and icon where the desktop asks.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tavelo.Tavelo"));
 
     // The whole interface speaks Simplified Chinese, Qt's own buttons too.
     if (!installChineseQtTranslations(app))
