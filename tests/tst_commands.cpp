@@ -3,6 +3,7 @@
 #include "commands/about.h"
 #include "commands/picturesave.h"
 #include "commands/savename.h"
+#include "platform/browsercontrol.h"
 #include "platform/dialogs.h"
 #include "platform/folders.h"
 #include "platform/wallpaper.h"
@@ -22,6 +23,8 @@
 #include <QTest>
 
 namespace {
+
+constexpr int Waiting = 15000; // ms, for anything that crosses the network
 
 QByteArray readFile(const QString &path)
 {
@@ -106,7 +109,11 @@ Form1 &TestCommands::loadedForm()
     m_form = std::make_unique<Form1>(platform::Services{&m_dialogs, &m_clock, m_folder->path(), &m_wallpaper});
     m_form->Form_Load();
     QLabel *image = m_form->findChild<QLabel *>(QStringLiteral("Image1"));
-    [&] { QTRY_VERIFY_WITH_TIMEOUT(!image->pixmap().isNull(), 10000); }();
+    auto *browser = m_form->findChild<platform::BrowserControl *>(QStringLiteral("WebBrowser1"));
+    // Over once the picture shows and the browser control's copy has arrived.
+    [&] {
+        QTRY_VERIFY_WITH_TIMEOUT(!image->pixmap().isNull() && !browser->busy(), Waiting);
+    }();
     return *m_form;
 }
 
@@ -118,7 +125,7 @@ void TestCommands::clickSave()
 
 void TestCommands::waitForSaves()
 {
-    QTRY_VERIFY_WITH_TIMEOUT(m_form->findChildren<commands::PictureSave *>().isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_form->findChildren<commands::PictureSave *>().isEmpty(), Waiting);
 }
 
 void TestCommands::proposedName_data()
@@ -304,7 +311,7 @@ void TestCommands::saveBeforeAnyPictureIsSilent()
     m_hosts->cn.stopListening();
     m_form = std::make_unique<Form1>(platform::Services{&m_dialogs, &m_clock, m_folder->path(), &m_wallpaper});
     m_form->Form_Load();
-    QTRY_COMPARE(m_dialogs.messages.size(), 1); // the failed load's own message
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs.messages.size(), 1, Waiting); // the failed load's own message
     clickSave();
     QVERIFY(m_dialogs.saveRequests.isEmpty());
     QCOMPARE(m_dialogs.messages.size(), 1);
@@ -320,7 +327,7 @@ void TestCommands::wallpaperIsThePictureOnDisplay()
     m_hosts->cn.stopListening();
     m_form = std::make_unique<Form1>(platform::Services{&m_dialogs, &m_clock, m_folder->path(), &m_wallpaper});
     m_form->Form_Load();
-    QTRY_COMPARE(m_dialogs.messages.size(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs.messages.size(), 1, Waiting);
     auto *command = m_form->findChild<QPushButton *>(QStringLiteral("Command2"));
     QCOMPARE(command->text(), "设置背景");
     QTest::mouseClick(command, Qt::LeftButton);

@@ -22,7 +22,7 @@ namespace {
 
 const QString Loading = QStringLiteral("图片加载中，请稍候...");
 const QString ConnectMessage = QStringLiteral("发生错误，此问题常发生在不能连接bing服务器。");
-constexpr int Waiting = 10000; // ms
+constexpr int Waiting = 15000; // ms, for anything that crosses the network
 
 QByteArray readFile(const QString &path)
 {
@@ -368,7 +368,7 @@ void TestForm1::closingDuringALoad()
 {
     m_cn->serve("/?mkt=zh-CN", TestServer::Response{200, "", "text/html", {}, TestServer::Fault::NeverAnswer});
     Form1 &form = startForm();
-    QTRY_VERIFY(!m_cn->requests().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!m_cn->requests().isEmpty(), Waiting);
     form.close();
     m_form.reset();
     QTest::qWait(50);
@@ -424,7 +424,7 @@ void TestForm1::captionFollowsTheLoad()
                   TestServer::Response{200, "", "image/jpeg", {}, TestServer::Fault::NeverAnswer});
     m_cn->serve("/?mkt=zh-CN", homePage("/slow.jpg"));
     Form1 &form = startForm();
-    QTRY_COMPARE(m_main->requests().count("/slow.jpg"), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->requests().count("/slow.jpg"), 2, Waiting);
     tick();
     tick();
     QCOMPARE(form.windowTitle(), Loading);
@@ -446,7 +446,7 @@ void TestForm1::endlessPictureKeepsTheWatcherArmed()
     m_main->serve("/endless.jpg",
                   TestServer::Response{200, "", "image/jpeg", {}, TestServer::Fault::NeverAnswer});
     Form1 &form = startForm();
-    QTRY_COMPARE(m_main->requests().count("/endless.jpg"), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->requests().count("/endless.jpg"), 2, Waiting);
     for (int i = 0; i < 5; ++i) {
         tick();
         QTest::qWait(10);
