@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QString>
 
+class QIODevice;
+
 namespace platform {
 
 struct PictureFile
@@ -14,5 +16,9 @@ struct PictureFile
 // Reads a picture from a file: JPEG, and whatever else Qt reads. A picture
 // whose decoded size would pass Qt's allocation limit is no picture.
 PictureFile loadPictureFile(const QString &path);
+
+// Reads a picture from a device that is open for reading, under the same
+// rules as loadPictureFile; its only failure is InvalidPicture.
+PictureFile loadPicture(QIODevice &device);
 
 } // namespace platform

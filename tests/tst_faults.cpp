@@ -252,6 +252,11 @@ void TestFaults::loadHoldsUp_data()
     QVERIFY(cmyk.open(QIODevice::ReadOnly));
     QTest::newRow("CMYK JPEG") << Route::Direct << page << pictureWith(cmyk.readAll())
                                << QString() << QSize(24, 16) << Left::New;
+    QImage grey(6000, 6000, QImage::Format_Grayscale8); // 36 MB, but 144 MB on screen
+    grey.fill(128);
+    QTest::newRow("grey picture too big to show")
+        << Route::Direct << page << pictureWith(encode(grey, "PNG"))
+        << generic(failure::InvalidPicture) << earlier << Left::New;
     QTest::newRow("claims 60000 x 60000 pixels")
         << Route::Direct << page << pictureWith(withClaimedSize(jpegBytes, 60000, 60000))
         << generic(failure::InvalidPicture) << earlier << Left::New;
