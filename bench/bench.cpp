@@ -12,6 +12,7 @@
 #include "retrieval/piclocator.h"
 #include "retrieval/regiontable.h"
 
+#include "files.h"
 #include "testserver.h"
 
 #include <QApplication>
@@ -41,18 +42,6 @@ qint64 nowNs()
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC, &t);
     return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
-
-qint64 peakMemoryKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return 0;
 }
 
 double median(QList<double> values)

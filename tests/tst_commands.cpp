@@ -9,6 +9,7 @@
 #include "platform/wallpaper.h"
 
 #include "fakes.h"
+#include "files.h"
 #include "localhosts.h"
 
 #include <QApplication>
@@ -25,18 +26,6 @@
 namespace {
 
 constexpr int Waiting = 15000; // ms, for anything that crosses the network
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 } // namespace
 

@@ -1,3 +1,4 @@
+#include "files.h"
 #include "testserver.h"
 
 #include <QBuffer>
@@ -17,12 +18,6 @@ namespace {
 
 constexpr int Waiting = 20000; // ms: a real program on a possibly busy machine
 const QString Loading = QStringLiteral("图片加载中，请稍候...");
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // A picture of a made-up landscape, to look at in the screenshots.
 QByteArray landscape(int width, int height, QRgb sky)

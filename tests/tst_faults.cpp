@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "fakes.h"
+#include "files.h"
 #include "localhosts.h"
 
 #include "platform/failure.h"
@@ -25,12 +26,6 @@ using Fault = TestServer::Fault;
 namespace failure = platform::failure;
 
 namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QByteArray encode(const QImage &picture, const char *format, bool progressive = false)
 {
@@ -73,18 +68,6 @@ QByteArray withClaimedSize(QByteArray jpeg, quint16 width, quint16 height)
 QString generic(qint32 number)
 {
     return failure::genericMessage(number);
-}
-
-qint64 peakMemoryKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return 0;
 }
 
 } // namespace

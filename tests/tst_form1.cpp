@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "fakes.h"
+#include "files.h"
 #include "localhosts.h"
 
 #include "platform/failure.h"
@@ -13,7 +14,6 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -23,12 +23,6 @@ namespace {
 const QString Loading = QStringLiteral("图片加载中，请稍候...");
 const QString ConnectMessage = QStringLiteral("发生错误，此问题常发生在不能连接bing服务器。");
 constexpr int Waiting = 15000; // ms, for anything that crosses the network
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -51,11 +45,7 @@ private slots:
     void pictureFileReplacedThenDeletedOnClose();
     void closingWithoutPictureFileIsQuiet();
     void noServerGivesTheConnectionMessage();
-    void markerWithoutEndMarkChangesNothing();
-    void pageWithoutMarkerKeepsThePicture();
-    void failedDownloadShowsTheEarlierPicture();
     void failedDownloadWithoutEarlierFile();
-    void errorStatusPageIsReadLikeAnyPage();
     void unwritableProgramFolderUsesTheCache();
     void closingDuringALoad();
 
@@ -274,60 +264,6 @@ void TestForm1::noServerGivesTheConnectionMessage()
     QCOMPARE(form.frameGeometry().size(), QSize(977, 580)); // the design-size picture area
 }
 
-void TestForm1::markerWithoutEndMarkChangesNothing()
-{
-    const QByteArray jpeg = makeJpeg(120, 90, Qt::green);
-    servePicture("/p/a.jpg", jpeg);
-    Form1 &form = startForm();
-    WAIT_FOR_LOAD();
-    const QString address = form.picUrl();
-    const QSize size = form.frameGeometry().size();
-
-    m_cn->serve("/?mkt=zh-CN", "x\r\ng_img={url:'/p/b.png'};\r\n");
-    m_main->clearRequests();
-    select(0);
-    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs.messages.size(), 1, Waiting);
-    QCOMPARE(m_dialogs.messages[0].text, QStringLiteral("发生错误，错误号 5。"));
-    QCOMPARE(form.picUrl(), address);
-    QCOMPARE(readFile(form.pictureFile()), jpeg);
-    QCOMPARE(image()->pixmap().size(), QSize(120, 90));
-    QCOMPARE(form.frameGeometry().size(), size);
-    QVERIFY(m_main->requests().isEmpty()); // the browser control was not pointed anywhere
-}
-
-void TestForm1::pageWithoutMarkerKeepsThePicture()
-{
-    servePicture("/p/a.jpg", makeJpeg(120, 90, Qt::green));
-    Form1 &form = startForm();
-    WAIT_FOR_LOAD();
-
-    m_cn->serve("/?mkt=zh-CN", "<html>no picture today</html>");
-    m_main->serve("/", "<html>the main host's own page</html>");
-    select(0);
-    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs.messages.size(), 1, Waiting);
-    QCOMPARE(m_dialogs.messages[0].text, QStringLiteral("发生错误，错误号 481。"));
-    QCOMPARE(form.picUrl(), origin(*m_main));
-    QCOMPARE(image()->pixmap().size(), QSize(120, 90));
-    QCOMPARE(image()->pixmap().toImage().pixelColor(5, 5).green(), 255);
-}
-
-void TestForm1::failedDownloadShowsTheEarlierPicture()
-{
-    const QByteArray jpeg = makeJpeg(100, 70, Qt::red);
-    servePicture("/p/a.jpg", jpeg);
-    Form1 &form = startForm();
-    WAIT_FOR_LOAD();
-
-    m_cn->serve("/?mkt=zh-CN", homePage("/p/gone.jpg")); // answered with 404
-    select(0);
-    WAIT_FOR_LOAD();
-    QVERIFY(m_dialogs.messages.isEmpty());
-    QCOMPARE(form.picUrl(), origin(*m_main) + "/p/gone.jpg");
-    QCOMPARE(readFile(form.pictureFile()), jpeg);
-    QCOMPARE(image()->pixmap().size(), QSize(100, 70));
-    QCOMPARE(form.frameGeometry().size(), QSize(100, 137));
-}
-
 void TestForm1::failedDownloadWithoutEarlierFile()
 {
     m_cn->serve("/?mkt=zh-CN", homePage("/p/gone.jpg"));
@@ -335,16 +271,6 @@ void TestForm1::failedDownloadWithoutEarlierFile()
     QTRY_COMPARE_WITH_TIMEOUT(m_dialogs.messages.size(), 1, Waiting);
     QCOMPARE(m_dialogs.messages[0].text, QStringLiteral("发生错误，错误号 53。"));
     QVERIFY(!QFile::exists(form.pictureFile()));
-}
-
-void TestForm1::errorStatusPageIsReadLikeAnyPage()
-{
-    m_cn->serve("/?mkt=zh-CN", TestServer::Response{500, homePage("/p/a.jpg"), "text/html"});
-    m_main->serve("/p/a.jpg", makeJpeg(50, 40, Qt::yellow), "image/jpeg");
-    startForm();
-    WAIT_FOR_LOAD();
-    QVERIFY(m_dialogs.messages.isEmpty());
-    QCOMPARE(image()->pixmap().size(), QSize(50, 40));
 }
 
 void TestForm1::unwritableProgramFolderUsesTheCache()

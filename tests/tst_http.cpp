@@ -5,7 +5,6 @@
 
 #include <QNetworkAccessManager>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTest>
 
 using platform::HttpGet;
@@ -20,11 +19,6 @@ class TestHttp : public QObject
 private slots:
     void failureNumbers_data();
     void failureNumbers();
-    void errorStatusIsAResponse_data();
-    void errorStatusIsAResponse();
-    void refusedConnection();
-    void bodyOverTheCapFails();
-    void silentServerTimesOut();
     void redirectIsFollowed();
     void deletingAbandonsWithoutSignal();
 
@@ -69,65 +63,6 @@ void TestHttp::failureNumbers()
     QFETCH(bool, requestSent);
     QFETCH(qint32, number);
     QCOMPARE(platform::failureForNetworkError(error, requestSent), number);
-}
-
-void TestHttp::errorStatusIsAResponse_data()
-{
-    QTest::addColumn<int>("status");
-    QTest::newRow("200") << 200;
-    QTest::newRow("404") << 404;
-    QTest::newRow("500") << 500;
-}
-
-void TestHttp::errorStatusIsAResponse()
-{
-    QFETCH(int, status);
-    TestServer server;
-    server.serve("/page", TestServer::Response{status, "body text", "text/html"});
-    HttpGet get(m_network, QUrl("http://" + server.hostAndPort() + "/page"),
-                HttpGet::Body::Keep, 1000);
-    const HttpResult result = run(get);
-    QCOMPARE(result.failure, 0);
-    QCOMPARE(result.status, status);
-    QCOMPARE(result.body, QByteArray("body text"));
-    QCOMPARE(result.isDocument(), status == 200);
-}
-
-void TestHttp::refusedConnection()
-{
-    quint16 closedPort;
-    {
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-        closedPort = probe.serverPort();
-    }
-    HttpGet get(m_network, QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(closedPort)),
-                HttpGet::Body::Keep, 1000);
-    QCOMPARE(run(get).failure, failure::CannotConnect);
-}
-
-void TestHttp::bodyOverTheCapFails()
-{
-    TestServer server;
-    server.serve("/big", QByteArray(5000, 'x'));
-    HttpGet get(m_network, QUrl("http://" + server.hostAndPort() + "/big"), HttpGet::Body::Keep,
-                4999);
-    const HttpResult result = run(get);
-    QCOMPARE(result.failure, failure::OutOfMemory);
-    QVERIFY(result.body.isEmpty());
-}
-
-void TestHttp::silentServerTimesOut()
-{
-    QTcpServer silent; // accepts, reads, never answers
-    QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
-    const auto saved = HttpGet::timeLimit();
-    HttpGet::setTimeLimit(std::chrono::milliseconds(300));
-    HttpGet get(m_network, QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(silent.serverPort())),
-                HttpGet::Body::Keep, 1000);
-    const HttpResult result = run(get);
-    HttpGet::setTimeLimit(saved);
-    QCOMPARE(result.failure, failure::TimedOut);
 }
 
 void TestHttp::redirectIsFollowed()
