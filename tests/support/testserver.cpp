@@ -29,6 +29,9 @@ QString TestServer::hostAndPort() const
 void TestServer::stopListening()
 {
     m_server->close();
+    // Connections the client opened ahead of need would still reach us.
+    for (QTcpSocket *socket : m_server->findChildren<QTcpSocket *>())
+        socket->abort();
 }
 
 // Percent-encodings are case-insensitive: "%2f" and "%2F" name one path.

@@ -51,7 +51,7 @@ public:
     QList<QByteArray> requests() const { return m_requests; }
     void clearRequests() { m_requests.clear(); }
 
-    // From now on the port refuses connections.
+    // From now on the port refuses connections, and open ones are cut.
     void stopListening();
 
     // Answers the requests that are being held.
