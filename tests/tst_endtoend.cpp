@@ -129,10 +129,14 @@ void TestEndToEnd::initTestCase()
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         QFAIL("needs an X server: run it under xvfb-run");
     QVERIFY2(QFile::exists(TAVELO_PROGRAM), TAVELO_PROGRAM);
-    m_windowManager.start("openbox", {});
+    m_windowManager.setProcessChannelMode(QProcess::ForwardedChannels);
+    m_windowManager.start("openbox", {"--sm-disable"});
     QVERIFY(m_windowManager.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(
-        run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"), Waiting);
+        m_windowManager.state() != QProcess::Running
+            || run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"),
+        Waiting);
+    QVERIFY2(m_windowManager.state() == QProcess::Running, "the window manager quit");
 }
 
 void TestEndToEnd::cleanupTestCase()
