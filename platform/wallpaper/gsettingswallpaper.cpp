@@ -14,29 +14,19 @@ namespace platform::wallpaper {
 
 namespace {
 
-struct GFree
+// Owns a GLib object and hands it back to the function that frees it.
+template<typename T, auto release>
+struct Releaser
 {
-    void operator()(gchar *text) const { g_free(text); }
+    void operator()(T *object) const { release(object); }
 };
-using GText = std::unique_ptr<gchar, GFree>;
+template<typename T, auto release>
+using Owned = std::unique_ptr<T, Releaser<T, release>>;
 
-struct SchemaUnref
-{
-    void operator()(GSettingsSchema *schema) const { g_settings_schema_unref(schema); }
-};
-using Schema = std::unique_ptr<GSettingsSchema, SchemaUnref>;
-
-struct KeyUnref
-{
-    void operator()(GSettingsSchemaKey *key) const { g_settings_schema_key_unref(key); }
-};
-using SchemaKey = std::unique_ptr<GSettingsSchemaKey, KeyUnref>;
-
-struct ObjectUnref
-{
-    void operator()(GSettings *settings) const { g_object_unref(settings); }
-};
-using Settings = std::unique_ptr<GSettings, ObjectUnref>;
+using GText = Owned<gchar, g_free>;
+using Schema = Owned<GSettingsSchema, g_settings_schema_unref>;
+using SchemaKey = Owned<GSettingsSchemaKey, g_settings_schema_key_unref>;
+using Settings = Owned<GSettings, g_object_unref>;
 
 // The file as the key wants it; empty when GLib cannot express it.
 QByteArray keyValue(GSettingsKey::Form form, const QString &bitmapPath)
