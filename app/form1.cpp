@@ -5,7 +5,6 @@
 #include "commands/savename.h"
 #include "commands/setwallpaper.h"
 
-#include "retrieval/loadmessage.h"
 #include "retrieval/pictureload.h"
 #include "retrieval/regiontable.h"
 
@@ -158,7 +157,7 @@ void Form1::Timer1_Timer()
 {
     if (WebBrowser1->busy() || (m_load && m_load->isRunning()))
         return;
-    const QString date = QLocale::system().toString(m_services.clock->today(),
+    const QString date = QLocale::system().toString(m_services.clock.today(),
                                                      QLocale::ShortFormat);
     setWindowTitle(QStringLiteral("Tavelo") + QStringLiteral("  ") + date);
     Timer1->stop();
@@ -176,7 +175,7 @@ void Form1::Command1_Click()
     const platform::SaveFileRequest request{CommonDialog1.initialFolder,
                                             commands::proposedSaveName(*address),
                                             CommonDialog1.filterText, CommonDialog1.pattern};
-    m_services.dialogs->askSaveFileName(this, request, [this](const QString &path) {
+    m_services.dialogs.askSaveFileName(this, request, [this](const QString &path) {
         const std::optional<QString> current = WebBrowser1->documentUrl();
         if (path.isEmpty() || !current)
             return;
@@ -190,21 +189,21 @@ void Form1::Command1_Click()
 void Form1::Command2_Click()
 {
     const qint32 number = commands::setAsWallpaper(
-        Image1->pixmap().toImage(), platform::wallpaperFolder(), *m_services.wallpaper);
+        Image1->pixmap().toImage(), platform::wallpaperFolder(), m_services.wallpaper);
     if (number != 0)
         reportError(number);
 }
 
 void Form1::Command3_Click()
 {
-    m_services.dialogs->showMessage(this, commands::aboutText(),
+    m_services.dialogs.showMessage(this, commands::aboutText(),
                                     platform::MessageStyle::Information, commands::aboutTitle());
 }
 
 // The report for failures no command handles itself; the program goes on.
 void Form1::reportError(qint32 number)
 {
-    m_services.dialogs->showMessage(this, platform::failure::genericMessage(number),
+    m_services.dialogs.showMessage(this, platform::failure::genericMessage(number),
                                     platform::MessageStyle::Plain);
 }
 
@@ -218,7 +217,7 @@ void Form1::WebPicLoad()
             [this](const QString &address) { PicUrl = address; });
     connect(m_load.get(), &retrieval::PictureLoad::pictureReady, this, &Form1::showPicture);
     connect(m_load.get(), &retrieval::PictureLoad::failed, this, [this](qint32 number) {
-        m_services.dialogs->showMessage(this, retrieval::loadFailureMessage(number),
+        m_services.dialogs.showMessage(this, platform::failure::loadMessage(number),
                                         platform::MessageStyle::Plain);
     });
     m_load->start();

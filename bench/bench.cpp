@@ -12,8 +12,7 @@
 #include "retrieval/piclocator.h"
 #include "retrieval/regiontable.h"
 
-#include "files.h"
-#include "testserver.h"
+#include "window.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -73,22 +72,6 @@ QByteArray photograph()
     return bytes;
 }
 
-class NoDialogs final : public platform::Dialogs
-{
-public:
-    void showMessage(QWidget *, const QString &text, platform::MessageStyle,
-                     const QString &) override
-    {
-        std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
-        QApplication::exit(1);
-    }
-    void askSaveFileName(QWidget *, const platform::SaveFileRequest &,
-                         std::function<void(const QString &)> chosen) override
-    {
-        chosen(QString());
-    }
-};
-
 // Fires once, when the widget has painted with the given condition true.
 class PaintWatch : public QObject
 {
@@ -119,9 +102,10 @@ private:
 int launchChild(int argc, char *argv[], qint64 spawnedNs, const QString &folder)
 {
     QApplication app(argc, argv);
-    NoDialogs dialogs;
-    platform::SystemClock clock;
-    Form1 form(platform::Services{&dialogs, &clock, folder});
+    FakeDialogs dialogs;
+    FakeClock clock;
+    FakeWallpaper wallpaper;
+    Form1 form(platform::Services{dialogs, clock, wallpaper, folder});
 
     qint64 lastBeat = nowNs(), longestPause = 0;
     QTimer heartbeat;
@@ -135,6 +119,8 @@ int launchChild(int argc, char *argv[], qint64 spawnedNs, const QString &folder)
     auto *image = form.findChild<QLabel *>(QStringLiteral("Image1"));
     PaintWatch watch(image, [image] { return !image->pixmap().isNull(); }, [&] {
         const double launchMs = (nowNs() - spawnedNs) / 1e6;
+        if (!dialogs.messages.isEmpty())
+            qFatal("unexpected message: %s", qPrintable(dialogs.messages[0].text));
         std::printf("%.2f %.2f %lld\n", launchMs, longestPause / 1e6, peakMemoryKiB());
         QApplication::exit(0);
     });
@@ -223,7 +209,7 @@ int main(int argc, char *argv[])
 
     TestServer server;
     const QByteArray jpeg = photograph();
-    server.serve("/?mkt=zh-CN", homePage("/picture.jpg"));
+    server.serve("/?mkt=zh-CN", homePage("/picture.jpg"), "text/html");
     server.serve("/picture.jpg", jpeg, "image/jpeg");
     for (const char *variable : {"TAVELO_CN_HOST", "TAVELO_HK_HOST", "TAVELO_MAIN_HOST"})
         qputenv(variable, server.hostAndPort().toLatin1());

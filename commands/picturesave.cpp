@@ -1,8 +1,9 @@
 #include "picturesave.h"
 
 #include "platform/http.h"
+#include "platform/picturefile.h"
+#include "platform/wholefile.h"
 
-#include <QSaveFile>
 #include <QUrl>
 
 namespace commands {
@@ -12,16 +13,10 @@ void PictureSave::start(QNetworkAccessManager &network, const QString &address,
 {
     auto *save = new PictureSave(parent);
     auto *get = new platform::HttpGet(network, QUrl(address), platform::HttpGet::Body::Keep,
-                                      MaxPictureBytes, save);
+                                      platform::MaxPictureBytes, save);
     connect(get, &platform::HttpGet::finished, save, [save, get, path] {
-        bool saved = false;
-        const platform::HttpResult &download = get->result();
-        if (download.isDocument()) {
-            QSaveFile file(path);
-            saved = file.open(QIODevice::WriteOnly)
-                    && file.write(download.body) == download.body.size() && file.commit();
-        }
-        emit save->finished(saved);
+        if (get->result().isDocument())
+            platform::replaceWhole(path, get->result().body);
         save->deleteLater();
     });
 }

@@ -1,9 +1,11 @@
 #include "commands/setwallpaper.h"
 
+#include "platform/failure.h"
 #include "platform/wallpaper.h"
+#include "platform/wholefile.h"
 
+#include <QBuffer>
 #include <QImage>
-#include <QSaveFile>
 #include <QString>
 
 namespace commands {
@@ -13,14 +15,15 @@ qint32 setAsWallpaper(const QImage &picture, const QString &folder, platform::Wa
     if (picture.isNull())
         return 0;
     if (folder.isEmpty())
-        return PathNotFound;
+        return platform::failure::PathNotFound;
 
+    QByteArray bitmap;
+    QBuffer buffer(&bitmap);
+    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "BMP"))
+        return platform::failure::PathFileAccessError;
     const QString path = folder + QStringLiteral("/temp.bmp");
-    // Written beside the old bitmap and renamed over it only when complete, so
-    // a failed write leaves the previous wallpaper file whole.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "BMP") || !file.commit())
-        return PathFileAccessError;
+    if (const qint32 failure = platform::replaceWhole(path, bitmap))
+        return failure;
 
     wallpaper.setWallpaper(path);
     return 0;

@@ -61,11 +61,6 @@ qint32 failureForNetworkError(QNetworkReply::NetworkError error, bool requestSen
     }
 }
 
-std::chrono::milliseconds HttpGet::timeLimit()
-{
-    return g_timeLimit;
-}
-
 void HttpGet::setTimeLimit(std::chrono::milliseconds limit)
 {
     g_timeLimit = limit;

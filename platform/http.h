@@ -46,7 +46,6 @@ public:
     const HttpResult &result() const { return m_result; }
 
     // The time a request may go without progress before it is given up.
-    static std::chrono::milliseconds timeLimit();
     static void setTimeLimit(std::chrono::milliseconds limit);
 
 signals:

@@ -8,15 +8,16 @@ class Clock;
 class Dialogs;
 class Wallpaper;
 
-// The operating-system services the window uses that tests stand in for.
+// The operating-system services the window uses, which tests stand in for.
+// Each is always there: the window never has to ask.
 struct Services
 {
-    Dialogs *dialogs = nullptr;
-    Clock *clock = nullptr;
+    Dialogs &dialogs;
+    Clock &clock;
+    // Sets the desktop wallpaper ("设置背景").
+    Wallpaper &wallpaper;
     // The folder that holds the executable.
     QString programFolder;
-    // Sets the desktop wallpaper ("设置背景").
-    Wallpaper *wallpaper = nullptr;
 };
 
 // The real services, alive for the whole run.

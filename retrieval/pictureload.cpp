@@ -7,8 +7,7 @@
 #include "platform/failure.h"
 #include "platform/http.h"
 #include "platform/picturefile.h"
-
-#include <QSaveFile>
+#include "platform/wholefile.h"
 
 namespace retrieval {
 
@@ -59,7 +58,7 @@ void PictureLoad::pageArrived()
 
     dropRequest();
     m_request = std::make_unique<HttpGet>(m_network, QUrl(picUrl), HttpGet::Body::Keep,
-                                          MaxPictureBytes);
+                                          platform::MaxPictureBytes);
     connect(m_request.get(), &HttpGet::finished, this, &PictureLoad::pictureArrived);
 }
 
@@ -68,11 +67,8 @@ void PictureLoad::pictureArrived()
     // A failed or refused download is not reported: the file keeps what it
     // held, and reading it back tells what there is to show.
     const platform::HttpResult &download = m_request->result();
-    if (download.isDocument()) {
-        QSaveFile file(m_pictureFile);
-        if (file.open(QIODevice::WriteOnly) && file.write(download.body) == download.body.size())
-            file.commit();
-    }
+    if (download.isDocument())
+        platform::replaceWhole(m_pictureFile, download.body);
     dropRequest();
 
     platform::PictureFile picture = platform::loadPictureFile(m_pictureFile);

@@ -30,7 +30,6 @@ class PictureLoad : public QObject
 public:
     // Home pages longer than this fail with OutOfMemory.
     static constexpr qint64 MaxPageBytes = 16 * 1024 * 1024;
-    static constexpr qint64 MaxPictureBytes = 64 * 1024 * 1024;
 
     PictureLoad(QNetworkAccessManager &network, platform::BrowserControl &browser,
                 QString pageAddress, QString pictureFile, QObject *parent = nullptr);

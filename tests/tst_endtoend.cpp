@@ -193,7 +193,7 @@ void TestEndToEnd::aPersonsSession()
     screenshot("1-loading");
 
     // The first picture arrives; the window fits it, frame and all.
-    QTRY_VERIFY_WITH_TIMEOUT(cn.requests().contains("/?mkt=zh-CN"), Waiting);
+    QTRY_VERIFY_WITH_TIMEOUT(cn.requests.contains("/?mkt=zh-CN"), Waiting);
     cn.releaseHeld();
     QTRY_COMPARE_WITH_TIMEOUT(outerSize(), QSize(1000, 500 + 67), Waiting);
     QTRY_COMPARE_WITH_TIMEOUT(caption(), done, Waiting);
@@ -203,7 +203,7 @@ void TestEndToEnd::aPersonsSession()
     // "日本"
     click(middle(2417, 60, 855, 420));
     QTRY_COMPARE_WITH_TIMEOUT(caption(), Loading, Waiting);
-    QTRY_VERIFY_WITH_TIMEOUT(main.requests().contains("/?mkt=ja-jp"), Waiting);
+    QTRY_VERIFY_WITH_TIMEOUT(main.requests.contains("/?mkt=ja-jp"), Waiting);
     main.releaseHeld();
     QTRY_COMPARE_WITH_TIMEOUT(outerSize(), QSize(1024, 576 + 67), Waiting);
     QTRY_COMPARE_WITH_TIMEOUT(caption(), done, Waiting);

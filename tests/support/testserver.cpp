@@ -2,42 +2,35 @@
 
 #include <QBuffer>
 #include <QImage>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
 
-TestServer::TestServer(QObject *parent) : QObject(parent), m_server(new QTcpServer(this))
+namespace {
+
+// Percent-encodings are case-insensitive: "%2f" and "%2F" name one path.
+QByteArray normalised(const QByteArray &target)
 {
-    if (!m_server->listen(QHostAddress::LocalHost, 0))
-        qFatal("test server: cannot listen on 127.0.0.1");
-    connect(m_server, &QTcpServer::newConnection, this, &TestServer::accept);
+    return QUrl::fromEncoded(target).toEncoded();
 }
 
-TestServer::~TestServer() = default;
+} // namespace
 
-quint16 TestServer::port() const
+TestServer::TestServer()
 {
-    return m_server->serverPort();
+    if (!m_server.listen(QHostAddress::LocalHost, 0))
+        qFatal("test server: cannot listen on 127.0.0.1");
+    connect(&m_server, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
+        }
+    });
 }
 
 QString TestServer::hostAndPort() const
 {
-    return QStringLiteral("127.0.0.1:%1").arg(port());
-}
-
-void TestServer::stopListening()
-{
-    m_server->close();
-    // Connections the client opened ahead of need would still reach us.
-    for (QTcpSocket *socket : m_server->findChildren<QTcpSocket *>())
-        socket->abort();
-}
-
-// Percent-encodings are case-insensitive: "%2f" and "%2F" name one path.
-static QByteArray normalised(const QByteArray &target)
-{
-    return QUrl::fromEncoded(target).toEncoded();
+    return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort());
 }
 
 void TestServer::serve(const QByteArray &pathAndQuery, const Response &response)
@@ -45,50 +38,42 @@ void TestServer::serve(const QByteArray &pathAndQuery, const Response &response)
     m_routes.insert(normalised(pathAndQuery), response);
 }
 
-void TestServer::serve(const QByteArray &pathAndQuery, const QByteArray &body,
-                       const QByteArray &contentType)
+int TestServer::openConnections() const
 {
-    serve(pathAndQuery, Response{200, body, contentType, {}});
+    int open = 0;
+    for (const QTcpSocket *socket : m_server.findChildren<QTcpSocket *>())
+        open += socket->state() == QAbstractSocket::ConnectedState;
+    return open;
 }
 
-void TestServer::accept()
+void TestServer::stopListening()
 {
-    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
-    }
+    m_server.close();
+    // Connections the client opened ahead of need would still reach us.
+    for (QTcpSocket *socket : m_server.findChildren<QTcpSocket *>())
+        socket->abort();
 }
 
 void TestServer::readRequest(QTcpSocket *socket)
 {
     // GET requests carry no body: the request ends with its header.
-    QByteArray &buffered = m_pending[socket];
-    buffered += socket->readAll();
-    const qsizetype headerEnd = buffered.indexOf("\r\n\r\n");
-    if (headerEnd < 0)
+    const QByteArray buffered = socket->property("request").toByteArray() + socket->readAll();
+    socket->setProperty("request", buffered);
+    if (!buffered.contains("\r\n\r\n"))
         return;
-    const QList<QByteArray> requestLine = buffered.left(buffered.indexOf("\r\n")).split(' ');
-    m_pending.remove(socket);
-    const QByteArray target = normalised(requestLine.value(1));
-    m_requests.append(target);
+    const QByteArray target = normalised(buffered.split(' ').value(1));
+    requests.append(target);
 
-    const Response response =
-        m_routes.value(target, Response{404, "<html><body>not here</body></html>", "text/html", {}});
-    switch (response.fault) {
-    case Fault::NeverAnswer:
-        return;
-    case Fault::Hold:
+    const Response response = m_routes.value(target, Response{404, "<html>not here</html>"});
+    if (response.fault == Fault::Hold)
         m_held.append({socket, response});
-        return;
-    default:
+    else if (response.fault != Fault::NeverAnswer)
         answer(socket, response);
-    }
 }
 
 void TestServer::releaseHeld()
 {
-    const auto held = std::exchange(m_held, {});
-    for (const auto &[socket, response] : held) {
+    for (const auto &[socket, response] : std::exchange(m_held, {})) {
         if (socket)
             answer(socket, response);
     }
@@ -96,29 +81,27 @@ void TestServer::releaseHeld()
 
 void TestServer::answer(QTcpSocket *socket, const Response &response)
 {
-    QByteArray reply = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
-    reply += "Content-Type: " + response.contentType + "\r\n";
-    reply += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    QByteArray header = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n"
+                        "Content-Type: " + response.contentType + "\r\n"
+                        "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     for (const auto &[name, value] : response.headers)
-        reply += name + ": " + value + "\r\n";
-    reply += "Connection: close\r\n\r\n";
-    const qsizetype headerSize = reply.size();
-    reply += response.body;
+        header += name + ": " + value + "\r\n";
+    header += "Connection: close\r\n\r\n";
+    const QByteArray half = response.body.left(response.body.size() / 2);
 
     switch (response.fault) {
     case Fault::StallMidBody:
-        socket->write(reply.left(headerSize + response.body.size() / 2));
+        socket->write(header + half);
         return;
     case Fault::CloseMidBody:
-        socket->write(reply.left(headerSize + response.body.size() / 2));
-        socket->disconnectFromHost();
-        return;
+        socket->write(header + half);
+        break;
     case Fault::Trickle: {
-        socket->write(reply.left(headerSize));
+        socket->write(header);
         auto *drip = new QTimer(socket);
-        connect(drip, &QTimer::timeout, socket, [socket, drip, reply, sent = headerSize]() mutable {
-            socket->write(reply.mid(sent++, 1));
-            if (sent == reply.size()) {
+        connect(drip, &QTimer::timeout, socket, [socket, drip, body = response.body, sent = 0]() mutable {
+            socket->write(body.mid(sent++, 1));
+            if (sent >= body.size()) {
                 drip->stop();
                 socket->disconnectFromHost();
             }
@@ -127,9 +110,9 @@ void TestServer::answer(QTcpSocket *socket, const Response &response)
         return;
     }
     default:
-        socket->write(reply);
-        socket->disconnectFromHost();
+        socket->write(header + response.body);
     }
+    socket->disconnectFromHost();
 }
 
 QByteArray makeJpeg(int width, int height, Qt::GlobalColor colour)

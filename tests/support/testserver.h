@@ -1,13 +1,10 @@
 #pragma once
 
-#include <QByteArray>
 #include <QHash>
 #include <QList>
-#include <QObject>
 #include <QPointer>
-#include <QString>
+#include <QTcpServer>
 
-class QTcpServer;
 class QTcpSocket;
 
 // A small HTTP/1.1 server on 127.0.0.1 for the tests. Each path (with its
@@ -36,41 +33,39 @@ public:
         Fault fault = Fault::None;
     };
 
-    explicit TestServer(QObject *parent = nullptr);
-    ~TestServer() override;
+    TestServer();
 
-    quint16 port() const;
     // "127.0.0.1:port", as the host settings take it.
     QString hostAndPort() const;
+    QByteArray origin() const { return "http://" + hostAndPort().toLatin1(); }
 
     void serve(const QByteArray &pathAndQuery, const Response &response);
     void serve(const QByteArray &pathAndQuery, const QByteArray &body,
-               const QByteArray &contentType = "text/html");
+               const QByteArray &contentType = "image/jpeg")
+    {
+        serve(pathAndQuery, Response{200, body, contentType});
+    }
 
     // Every request's path and query, in arrival order.
-    QList<QByteArray> requests() const { return m_requests; }
-    void clearRequests() { m_requests.clear(); }
-
+    QList<QByteArray> requests;
+    // Connections that are still open.
+    int openConnections() const;
     // From now on the port refuses connections, and open ones are cut.
     void stopListening();
-
     // Answers the requests that are being held.
     void releaseHeld();
 
 private:
-    void accept();
     void readRequest(QTcpSocket *socket);
     void answer(QTcpSocket *socket, const Response &response);
 
-    QTcpServer *m_server;
+    QTcpServer m_server;
     QHash<QByteArray, Response> m_routes;
-    QList<QByteArray> m_requests;
-    QHash<QTcpSocket *, QByteArray> m_pending;
     QList<QPair<QPointer<QTcpSocket>, Response>> m_held;
 };
 
 // A JPEG of the given size, filled with one colour.
 QByteArray makeJpeg(int width, int height, Qt::GlobalColor colour);
 
-// A home page that names the picture's path the way the real pages do.
+// A home page that names the picture's path the way the real pages did.
 QByteArray homePage(const QByteArray &picturePath);

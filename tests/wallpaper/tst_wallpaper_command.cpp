@@ -1,7 +1,8 @@
 // "设置背景": the bitmap written, the failures reported, and the folder used.
 
 #include "commands/setwallpaper.h"
-#include "fakes.h"
+#include "window.h"
+#include "platform/failure.h"
 #include "files.h"
 
 #include <QImageReader>
@@ -71,9 +72,9 @@ private slots:
     {
         QTest::addColumn<QString>("folderName"); // under a fresh temporary folder
         QTest::addColumn<qint32>("failure");
-        QTest::newRow("no folder to be had") << QString() << commands::PathNotFound;
-        QTest::newRow("folder missing") << "missing" << commands::PathFileAccessError;
-        QTest::newRow("temp.bmp is a folder") << "held" << commands::PathFileAccessError;
+        QTest::newRow("no folder to be had") << QString() << platform::failure::PathNotFound;
+        QTest::newRow("folder missing") << "missing" << platform::failure::PathFileAccessError;
+        QTest::newRow("temp.bmp is a folder") << "held" << platform::failure::PathFileAccessError;
     }
 
     void failures()

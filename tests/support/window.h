@@ -1,0 +1,88 @@
+#pragma once
+
+#include "app/form1.h"
+#include "files.h"
+#include "testserver.h"
+
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/wallpaper.h"
+
+#include <QQueue>
+#include <QTemporaryDir>
+#include <QTest>
+
+// How long a test waits for anything that crosses the network (ms).
+inline constexpr int Waiting = 20000;
+
+// Message boxes and save dialogs that answer at once and remember what they
+// were asked. The save dialog answers with the next queued path; none is Cancel.
+struct FakeDialogs final : platform::Dialogs
+{
+    struct Message
+    {
+        QString text;
+        platform::MessageStyle style;
+        QString title;
+    };
+    void showMessage(QWidget *, const QString &text, platform::MessageStyle style,
+                     const QString &title) override
+    {
+        messages.append({text, style, title});
+    }
+    void askSaveFileName(QWidget *, const platform::SaveFileRequest &request,
+                         std::function<void(const QString &)> chosen) override
+    {
+        saveRequests.append(request);
+        chosen(saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue());
+    }
+
+    QList<Message> messages;
+    QList<platform::SaveFileRequest> saveRequests;
+    QQueue<QString> saveAnswers;
+};
+
+struct FakeWallpaper final : platform::Wallpaper
+{
+    void setWallpaper(const QString &bitmapPath) override { paths.append(bitmapPath); }
+    QStringList paths;
+};
+
+struct FakeClock final : platform::Clock
+{
+    QDate today() const override { return date; }
+    QDate date{2026, 3, 14};
+};
+
+// Tavelo's window with stand-ins for the desktop, in a program folder of its
+// own, against three local servers that the host settings point at while it
+// lives. The China home page names /first.jpg, a 64 x 48 red picture.
+struct Window
+{
+    Window();
+    ~Window();
+
+    // Builds the window and starts it as the program does.
+    Form1 &start(const QString &programFolder = {});
+    // One tick of the load watcher; true once the watcher has stopped, that
+    // is, once the load and the browser control's copy are over.
+    bool loadOver();
+    void click(const QString &control);
+    QSize shown() const;
+    QString doneCaption() const;
+    template<typename T = QWidget>
+    T *child(const QString &name) const
+    {
+        return form->findChild<T *>(name);
+    }
+
+    TestServer cn, hk, main;
+    QTemporaryDir folder;
+    FakeDialogs dialogs;
+    FakeClock clock;
+    FakeWallpaper wallpaper;
+    const QByteArray first = makeJpeg(64, 48, Qt::red);
+    std::unique_ptr<Form1> form;
+};
+
+#define WAIT_FOR_LOAD(window) QTRY_VERIFY_WITH_TIMEOUT((window).loadOver(), Waiting)

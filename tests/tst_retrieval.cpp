@@ -1,0 +1,93 @@
+#include "platform/failure.h"
+#include "retrieval/piclocator.h"
+#include "retrieval/regiontable.h"
+
+#include <QTest>
+
+namespace {
+const QString Fails = QStringLiteral("(fails with 5)");
+}
+
+// The parts of a load that are plain functions of text.
+class TestRetrieval : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void locator_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("worked example 1") << "var a=1;g_img={url:'/pics/lake_0412.jpg',id:'bg'};" << "/pics/lake_0412.jpg";
+        QTest::newRow("worked example 2") << "x=1;g_img={url:'/a.png',b:'/c.jpg'}" << "/a.png',b:'/c.jpg";
+        QTest::newRow("worked example 3") << "g_img={url:'/pics/lake_0412.png'}" << Fails;
+        QTest::newRow("empty page") << "" << "";
+        QTest::newRow("no marker") << "<html>\r\n<body>/a.jpg</body>\r\n" << "";
+        QTest::newRow("marker on a later line") << "<html>\r\n<b>\r\ng_img={url:\"/p/x.jpg\"}\r\n" << "/p/x.jpg";
+        QTest::newRow("lone line feeds do not end a line") << "a\ng_img={url:'/a\n/b.jpg'}\n" << "/a\n/b.jpg";
+        QTest::newRow("lone carriage returns do not end a line") << "g_img={url:'/a\r/b.jpg'}" << "/a\r/b.jpg";
+        QTest::newRow("markers on lines 3 and 5") << "0\r\n1\r\n2\r\ng_img={url:'/3.jpg'}\r\n4\r\ng_img={url:'/5.jpg'}" << "/3.jpg";
+        QTest::newRow("marker twice in a line") << "g_img={url:'/one.jpg'};g_img={url:'/two.jpg'}" << "/one.jpg";
+        QTest::newRow("end mark right after the marker") << "g_img={url:.jpg'}" << "jpg";
+        QTest::newRow("next character skipped, whatever it is") << "g_img={url:/pics/a.jpg" << "pics/a.jpg";
+        QTest::newRow("capital end mark is none") << "g_img={url:'/A.JPG',b:'/b.jpg'}" << "/A.JPG',b:'/b.jpg";
+        QTest::newRow("wide characters kept") << "g_img={url:'/图片/湖.jpg'}" << "/图片/湖.jpg";
+        QTest::newRow("end mark only before the marker") << "/a.jpg g_img={url:'/b.png'}" << Fails;
+        QTest::newRow("end mark only on the next line") << "g_img={url:'/b\r\n.jpg'}" << Fails;
+        QTest::newRow("a later good marker line is not tried") << "g_img={url:'/b.png'}\r\ng_img={url:'/c.jpg'}" << Fails;
+        QTest::newRow("marker in capitals is none") << "G_IMG={URL:'/a.jpg'}\r\ng_img={url:'/b.JPG'}" << Fails;
+        QTest::newRow("marker as the last characters") << "<html>g_img={url:" << Fails;
+    }
+
+    void locator()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, path);
+        QCOMPARE(retrieval::FindPicPath(page).value_or(Fails), path);
+    }
+
+    void messages_data()
+    {
+        QTest::addColumn<qint32>("number");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("cannot connect") << qint32(0x800C0005u) << "发生错误，此问题常发生在不能连接bing服务器。";
+        QTest::newRow("permission denied") << 70 << "发生错误，此问题常发生在同时运行此程序两次，请在任务管理器中查看并关闭程序。";
+        QTest::newRow("invalid argument") << 5 << "发生错误，错误号 5。";
+        QTest::newRow("zero gets its space too") << 0 << "发生错误，错误号 0。";
+        QTest::newRow("negative: the sign alone") << qint32(0x800C000Bu) << "发生错误，错误号-2146697205。";
+        QTest::newRow("most negative") << std::numeric_limits<qint32>::min() << "发生错误，错误号-2147483648。";
+    }
+
+    void messages()
+    {
+        QFETCH(qint32, number);
+        QFETCH(QString, message);
+        QCOMPARE(platform::failure::loadMessage(number), message);
+    }
+
+    void hostSettings_data()
+    {
+        QTest::addColumn<QByteArray>("setting");
+        QTest::addColumn<QString>("picHost");
+        QTest::newRow("none") << QByteArray() << "http://www.bing.com";
+        QTest::newRow("host and port") << QByteArray("127.0.0.1:8001") << "http://127.0.0.1:8001";
+        QTest::newRow("with a path") << QByteArray("evil.example/x") << "http://www.bing.com";
+        QTest::newRow("with user info") << QByteArray("user@evil.example") << "http://www.bing.com";
+        QTest::newRow("with a query") << QByteArray("evil.example?q=1") << "http://www.bing.com";
+        QTest::newRow("bad port") << QByteArray("evil.example:port") << "http://www.bing.com";
+    }
+
+    void hostSettings()
+    {
+        QFETCH(QByteArray, setting);
+        QFETCH(QString, picHost);
+        qputenv("TAVELO_MAIN_HOST", setting);
+        QCOMPARE(retrieval::PicHost(), picHost);
+        QCOMPARE(retrieval::regionAddress(5), picHost + "/?scope=web&setmkt=en-CA");
+        QCOMPARE(retrieval::regionAddress(9), QString());
+        qunsetenv("TAVELO_MAIN_HOST");
+    }
+};
+
+QTEST_APPLESS_MAIN(TestRetrieval)
+#include "tst_retrieval.moc"
