@@ -5,6 +5,7 @@
 #include "commands/savename.h"
 #include "commands/setwallpaper.h"
 
+#include "retrieval/archive.h"
 #include "retrieval/pictureload.h"
 #include "retrieval/regiontable.h"
 
@@ -166,7 +167,7 @@ void Form1::Timer1_Timer()
 // Saves the picture the browser control holds into a file the user chooses.
 // The address is read afresh for the proposed name and again for the
 // download. Cancel, or a control that has never held a document, ends the
-// command without a word.
+// command without a word; a save that writes no file says so.
 void Form1::Command1_Click()
 {
     const std::optional<QString> address = WebBrowser1->documentUrl();
@@ -179,7 +180,10 @@ void Form1::Command1_Click()
         const std::optional<QString> current = WebBrowser1->documentUrl();
         if (path.isEmpty() || !current)
             return;
-        commands::PictureSave::start(m_network, *current, path, this);
+        commands::PictureSave::start(m_network, *current, path, this, [this](qint32 failure) {
+            if (failure != 0)
+                reportError(failure);
+        });
         CommonDialog1.initialFolder = QFileInfo(path).path();
     });
 }
@@ -211,8 +215,9 @@ void Form1::reportError(qint32 number)
 // is abandoned: only the newest one shows its picture or its message.
 void Form1::WebPicLoad()
 {
-    m_load = std::make_unique<retrieval::PictureLoad>(m_network, *WebBrowser1, Text2->text(),
-                                                      m_pictureFile);
+    m_load = std::make_unique<retrieval::PictureLoad>(
+        m_network, *WebBrowser1, Text2->text(), retrieval::archiveAddress(Option1->checkedId()),
+        m_pictureFile);
     connect(m_load.get(), &retrieval::PictureLoad::picUrlFound, this,
             [this](const QString &address) { PicUrl = address; });
     connect(m_load.get(), &retrieval::PictureLoad::pictureReady, this, &Form1::showPicture);
@@ -223,8 +228,12 @@ void Form1::WebPicLoad()
     m_load->start();
 }
 
-void Form1::showPicture(const QImage &picture)
+// A picture from the archive comes with a word on what it shows, which the
+// tooltip and screen readers give.
+void Form1::showPicture(const QImage &picture, const QString &credit)
 {
+    Image1->setToolTip(credit);
+    Image1->setAccessibleDescription(credit);
     Image1->setPixmap(QPixmap::fromImage(picture));
     Image1->resize(picture.size());
     sizeLock();

@@ -61,7 +61,7 @@ private:
     void Command3_Click();
     void reportError(qint32 number);
     void WebPicLoad();
-    void showPicture(const QImage &picture);
+    void showPicture(const QImage &picture, const QString &credit);
     void sizeLock();
 
     platform::Services m_services;

@@ -8,7 +8,7 @@
 #include "app/form1.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
-#include "platform/picturefile.h"
+#include "platform/picture.h"
 #include "retrieval/piclocator.h"
 #include "retrieval/regiontable.h"
 
@@ -157,10 +157,7 @@ int floorChild(int argc, char *argv[], qint64 spawnedNs)
                     const QByteArray bytes = reply->readAll();
                     if (--*remaining > 0)
                         return;
-                    QBuffer buffer;
-                    buffer.setData(bytes);
-                    buffer.open(QIODevice::ReadOnly);
-                    if (platform::loadPicture(buffer).picture.isNull())
+                    if (platform::decodePicture(bytes).image.isNull())
                         QApplication::exit(1);
                     const double floorMs = (nowNs() - spawnedNs) / 1e6;
                     std::printf("%.2f %.2f %lld\n", floorMs, paintMs, bareKiB);

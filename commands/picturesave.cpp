@@ -1,23 +1,25 @@
 #include "picturesave.h"
 
+#include "platform/failure.h"
 #include "platform/http.h"
-#include "platform/picturefile.h"
+#include "platform/picture.h"
 #include "platform/wholefile.h"
 
 #include <QUrl>
 
 namespace commands {
 
-void PictureSave::start(QNetworkAccessManager &network, const QString &address,
-                        const QString &path, QObject *parent)
+void PictureSave::start(QNetworkAccessManager &network, const QString &address, const QString &path,
+                        QObject *parent, std::function<void(qint32 failure)> done)
 {
     auto *save = new PictureSave(parent);
     auto *get = new platform::HttpGet(network, QUrl(address), platform::HttpGet::Body::Keep,
                                       platform::MaxPictureBytes, save);
-    connect(get, &platform::HttpGet::finished, save, [save, get, path] {
-        if (get->result().isDocument())
-            platform::replaceWhole(path, get->result().body);
+    connect(get, &platform::HttpGet::finished, save, [save, get, path, done] {
+        const platform::HttpResult &download = get->result();
         save->deleteLater();
+        done(download.isDocument() ? platform::replaceWhole(path, download.body)
+                                   : platform::failure::FileNotFound);
     });
 }
 

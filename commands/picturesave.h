@@ -1,26 +1,35 @@
 #pragma once
 
+#include <QEventLoopLocker>
 #include <QObject>
 #include <QString>
+
+#include <functional>
 
 class QNetworkAccessManager;
 
 namespace commands {
 
-// Downloads an address into a file. The file is replaced only once the whole
-// picture has arrived; a failed, interrupted or refused download leaves any
-// file at that path as it was. Nothing is reported either way. The save is a
-// child of parent while it runs, and deletes itself when done.
+// Downloads an address into a file, replaced only once the whole picture has
+// arrived: a failed, interrupted or refused download leaves any file at that
+// path as it was. done gets 0, or FileNotFound when the picture did not
+// arrive, PermissionDenied when the file may not be written, or
+// PathFileAccessError when writing it failed otherwise.
+//
+// The save is a child of parent while it runs and deletes itself when done.
+// Until then it keeps the application running, so that a save the user
+// asked for is finished even when the window has been closed meanwhile.
 class PictureSave : public QObject
 {
     Q_OBJECT
 
 public:
-    static void start(QNetworkAccessManager &network, const QString &address,
-                      const QString &path, QObject *parent);
+    static void start(QNetworkAccessManager &network, const QString &address, const QString &path,
+                      QObject *parent, std::function<void(qint32 failure)> done);
 
 private:
     using QObject::QObject;
+    QEventLoopLocker m_keepRunning;
 };
 
 } // namespace commands

@@ -3,7 +3,7 @@
 
 #include "check.h"
 #include "platform/failure.h"
-#include "platform/picturefile.h"
+#include "platform/picture.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -23,12 +23,9 @@ namespace {
 // Qt's own default here too, whatever the environment would set.
 qint64 limitBytes = 0;
 
-platform::PictureFile loadBytes(const QByteArray &bytes)
+platform::Picture loadBytes(const QByteArray &bytes)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    FUZZ_CHECK(buffer.open(QIODevice::ReadOnly));
-    return platform::loadPicture(buffer);
+    return platform::decodePicture(bytes);
 }
 
 // Image format plugins that fail to load would make every input "no picture"
@@ -46,18 +43,18 @@ void checkJpegReader()
     FUZZ_CHECK(picture.save(&out, "JPEG", 90));
     FUZZ_CHECK(jpeg.startsWith("\xFF\xD8\xFF"));
 
-    const platform::PictureFile loaded = loadBytes(jpeg);
+    const platform::Picture loaded = loadBytes(jpeg);
     FUZZ_CHECK(loaded.failure == 0);
-    FUZZ_CHECK(!loaded.picture.isNull());
-    FUZZ_CHECK(loaded.picture.size() == picture.size());
+    FUZZ_CHECK(!loaded.image.isNull());
+    FUZZ_CHECK(loaded.image.size() == picture.size());
 
     // Cut short, it is no picture, or a picture of the same size with the
     // missing part filled in; never a failure of another kind.
-    const platform::PictureFile cut = loadBytes(jpeg.first(jpeg.size() / 2));
+    const platform::Picture cut = loadBytes(jpeg.first(jpeg.size() / 2));
     if (cut.failure == 0)
-        FUZZ_CHECK(cut.picture.size() == picture.size());
+        FUZZ_CHECK(cut.image.size() == picture.size());
     else
-        FUZZ_CHECK(cut.failure == platform::failure::InvalidPicture && cut.picture.isNull());
+        FUZZ_CHECK(cut.failure == platform::failure::InvalidPicture && cut.image.isNull());
 }
 
 // Qt's decoders are not built for the fuzzer, so it cannot see which paths an
@@ -77,7 +74,7 @@ void branchOn(int value, std::integer_sequence<int, I...>)
     (void)((value == I ? (reached<Base + I>(), true) : false) || ...);
 }
 
-void tellOutcome(const QByteArray &bytes, const platform::PictureFile &loaded)
+void tellOutcome(const QByteArray &bytes, const platform::Picture &loaded)
 {
     QBuffer buffer;
     buffer.setData(bytes);
@@ -86,14 +83,14 @@ void tellOutcome(const QByteArray &bytes, const platform::PictureFile &loaded)
     static const QList<QByteArray> formats = QImageReader::supportedImageFormats();
     branchOn<0>(int(formats.indexOf(claimed)), std::make_integer_sequence<int, 32>());
 
-    if (loaded.picture.isNull()) {
+    if (loaded.image.isNull()) {
         reached<100>();
         return;
     }
-    branchOn<200>(int(loaded.picture.format()), std::make_integer_sequence<int, 40>());
-    branchOn<300>(int(std::bit_width(unsigned(loaded.picture.width()))),
+    branchOn<200>(int(loaded.image.format()), std::make_integer_sequence<int, 40>());
+    branchOn<300>(int(std::bit_width(unsigned(loaded.image.width()))),
                   std::make_integer_sequence<int, 32>());
-    branchOn<400>(int(std::bit_width(unsigned(loaded.picture.height()))),
+    branchOn<400>(int(std::bit_width(unsigned(loaded.image.height()))),
                   std::make_integer_sequence<int, 32>());
 }
 
@@ -119,20 +116,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    const platform::PictureFile loaded = loadBytes(bytes);
+    const platform::Picture loaded = loadBytes(bytes);
     tellOutcome(bytes, loaded);
 
-    if (loaded.picture.isNull()) {
+    if (loaded.image.isNull()) {
         FUZZ_CHECK(loaded.failure == platform::failure::InvalidPicture);
         return 0;
     }
     FUZZ_CHECK(loaded.failure == 0);
-    FUZZ_CHECK(loaded.picture.width() > 0 && loaded.picture.height() > 0);
+    FUZZ_CHECK(loaded.image.width() > 0 && loaded.image.height() > 0);
     // A picture past the allocation limit is no picture.
-    FUZZ_CHECK(loaded.picture.sizeInBytes() <= limitBytes);
+    FUZZ_CHECK(loaded.image.sizeInBytes() <= limitBytes);
 
     // Its corners can be read.
-    const QImage &picture = loaded.picture;
+    const QImage &picture = loaded.image;
     const int right = picture.width() - 1;
     const int bottom = picture.height() - 1;
     const quint32 sum = picture.pixel(0, 0) + picture.pixel(right, 0) + picture.pixel(0, bottom)

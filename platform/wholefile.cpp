@@ -2,6 +2,7 @@
 
 #include "failure.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace platform {
@@ -11,8 +12,11 @@ qint32 replaceWhole(const QString &path, const QByteArray &bytes)
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return 0;
-    return file.error() == QFileDevice::PermissionsError ? failure::PermissionDenied
-                                                         : failure::PathFileAccessError;
+    // Qt does not tell a refusal from other failures; the folder and the file do.
+    const QFileInfo target(path);
+    const QFileInfo folder(target.absolutePath());
+    const bool refused = (folder.exists() && !folder.isWritable()) || (target.exists() && !target.isWritable());
+    return refused ? failure::PermissionDenied : failure::PathFileAccessError;
 }
 
 } // namespace platform

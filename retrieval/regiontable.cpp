@@ -25,36 +25,51 @@ HostSetting settingFor(Host host)
     return {"TAVELO_MAIN_HOST", "www.bing.com"};
 }
 
-// A host with an optional port, and nothing else.
-bool isHostAndPort(const QString &text)
+// "https://" and a host with an optional port, or plain "http://" for a
+// replacement written without a scheme; empty when the text is anything more.
+QString replacementOrigin(QString text)
 {
-    const QUrl url(QStringLiteral("http://") + text, QUrl::StrictMode);
-    return url.isValid() && !url.host().isEmpty() && url.path().isEmpty() && !url.hasQuery()
-           && !url.hasFragment() && url.userInfo().isEmpty();
+    const QLatin1String https("https://");
+    const bool secure = text.startsWith(https);
+    if (secure)
+        text.remove(0, https.size());
+    const QString candidate = (secure ? QStringLiteral("https://") : QStringLiteral("http://")) + text;
+    const QUrl url(candidate, QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty() || !url.path().isEmpty() || url.hasQuery()
+        || url.hasFragment() || !url.userInfo().isEmpty())
+        return {};
+    return candidate;
+}
+
+int defaultPort(const QUrl &url)
+{
+    return url.scheme() == QLatin1String("https") ? 443 : 80;
 }
 
 } // namespace
 
-QString hostName(Host host)
+QString origin(Host host)
 {
     const HostSetting setting = settingFor(host);
-    const QString replaced = qEnvironmentVariable(setting.variable).trimmed();
-    if (!replaced.isEmpty() && isHostAndPort(replaced))
+    const QString replaced = replacementOrigin(qEnvironmentVariable(setting.variable).trimmed());
+    if (!replaced.isEmpty())
         return replaced;
-    return QString::fromLatin1(setting.standard);
+    // The service answers on https, and anyone on the way could swap what
+    // plain http carries.
+    return QStringLiteral("https://") + QLatin1String(setting.standard);
 }
 
 QString PicHost()
 {
-    return QStringLiteral("http://") + hostName(Host::Main);
+    return origin(Host::Main);
 }
 
 bool isOnPicHost(const QString &address)
 {
     const QUrl url(address);
-    const QUrl origin(PicHost());
-    return url.isValid() && url.scheme() == origin.scheme() && url.userInfo().isEmpty()
-           && url.host() == origin.host() && url.port(80) == origin.port(80);
+    const QUrl picHost(PicHost());
+    return url.isValid() && url.scheme() == picHost.scheme() && url.userInfo().isEmpty()
+           && url.host() == picHost.host() && url.port(defaultPort(url)) == picHost.port(defaultPort(picHost));
 }
 
 QString regionAddress(int index)
@@ -62,7 +77,7 @@ QString regionAddress(int index)
     if (index < 0 || index >= int(RegionTable.size()))
         return {};
     const Region &row = RegionTable[std::size_t(index)];
-    return QStringLiteral("http://") + hostName(row.host) + QLatin1String(row.pathAndQuery);
+    return origin(row.host) + QLatin1String(row.pathAndQuery);
 }
 
 } // namespace retrieval

@@ -42,6 +42,10 @@ private slots:
         QTest::newRow("last of several parameters") << "http://h/x?a=1&b=pic.jpg" << "pic.jpg";
         QTest::newRow("ends in a separator") << "http://h/x?a=b&" << "";
         QTest::newRow("no separator at all") << "name.jpg" << "name.jpg";
+        QTest::newRow("archive: the id") << "https://h/th?id=OHR.Road_ROW97_1920x1080.jpg&rf=LaDigue_1920x1080.jpg&pid=hp"
+                                         << "OHR.Road_ROW97_1920x1080.jpg";
+        QTest::newRow("archive: an id in capitals") << "https://h/th?pid=hp&id=OHR.ROAD.JPG" << "OHR.ROAD.JPG";
+        QTest::newRow("archive: an id of no picture") << "https://h/th?id=OHR.Road&pid=hp" << "hp";
     }
 
     void proposedName()
@@ -80,32 +84,42 @@ private slots:
         QVERIFY(window.dialogs.messages.isEmpty());
     }
 
-    void failedSaveKeepsTheFile_data()
+    void failedSaveSaysSo_data()
     {
-        QTest::addColumn<int>("how"); // 0 refused by the server, 1 server gone, 2 file not writable
-        QTest::newRow("refused by the server") << 0;
-        QTest::newRow("server unreachable") << 1;
-        QTest::newRow("file not writable") << 2;
+        QTest::addColumn<int>("how"); // 0 refused by the server, 1 server gone, 2 other
+        QTest::addColumn<QString>("answer"); // the path chosen, under a fresh folder
+        QTest::addColumn<QString>("message");
+        QTest::newRow("refused by the server") << 0 << "kept.jpg" << "发生错误，错误号 53。";
+        QTest::newRow("server unreachable") << 1 << "kept.jpg" << "发生错误，错误号 53。";
+        // Not even root may create files there.
+        QTest::newRow("folder may not be written") << 2 << "/proc/sys/kept.jpg" << "发生错误，错误号 70。";
+        QTest::newRow("a folder of that name") << 2 << "folder.jpg" << "发生错误，错误号 75。";
     }
 
-    void failedSaveKeepsTheFile()
+    void failedSaveSaysSo()
     {
         QFETCH(int, how);
+        QFETCH(QString, answer);
+        QFETCH(QString, message);
         Window &window = loaded();
         QTemporaryDir elsewhere;
-        const QString target = elsewhere.filePath("kept.jpg");
-        QVERIFY(writeFile(target, "what was there before"));
+        QVERIFY(writeFile(elsewhere.filePath("kept.jpg"), "what was there before"));
+        QVERIFY(QDir(elsewhere.path()).mkdir("folder.jpg"));
         if (how == 1)
             window.main.stopListening();
-        window.main.serve(Lake, TestServer::Response{404, "gone"});
-        // Not even root may create files in /proc.
-        window.dialogs.saveAnswers << (how == 2 ? QStringLiteral("/proc/kept.jpg") : target);
+        if (how == 0)
+            window.main.serve(Lake, TestServer::Response{404, "gone"});
+        window.dialogs.saveAnswers << QDir(elsewhere.path()).filePath(answer);
         window.click("Command1");
         waitForSaves(window);
-        QCOMPARE(readFile(target), QByteArray("what was there before"));
-        QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"kept.jpg"});
-        QVERIFY(!QFile::exists("/proc/kept.jpg"));
-        QVERIFY(window.dialogs.messages.isEmpty());
+        QCOMPARE(readFile(elsewhere.filePath("kept.jpg")), QByteArray("what was there before"));
+        QCOMPARE(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({"folder.jpg", "kept.jpg"}));
+        QCOMPARE(window.dialogs.messages.size(), 1);
+        QCOMPARE(window.dialogs.messages[0].text, message);
+        window.dialogs.saveAnswers << QString(); // Cancel says nothing
+        window.click("Command1");
+        QCOMPARE(window.dialogs.messages.size(), 1);
     }
 
     void commandsBeforeAnyPictureAreSilent()

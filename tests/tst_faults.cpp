@@ -5,8 +5,6 @@
 
 #include <QBuffer>
 #include <QImageWriter>
-#include <QSslKey>
-#include <QSslServer>
 #include <QStandardPaths>
 
 using Response = TestServer::Response;
@@ -56,17 +54,37 @@ QString generic(qint32 number)
 
 // How the page is reached, where that needs servers of the test's own.
 enum class Route { Direct, PageHostGone, RedirectToDeadPort, RedirectToUntrustedTls, RedirectLoop };
-// What the picture file and PicUrl hold after the load.
-enum class Left { Earlier, EarlierFileNewAddress, New, PicHostAlone };
+// What the picture file holds after the load.
+enum class File { Earlier, Picture, Archived };
+
+const QByteArray Archived = "/th?id=OHR.Today_1920x1080.jpg";
+const QByteArray Unchanged = "(unchanged)";
+
+QByteArray quoted(const QByteArray &text)
+{
+    return '"' + text + '"';
+}
+
+// The image archive's answer, naming its picture by urlbase, url, or both
+// (JSON values).
+Response archive(const QByteArray &urlbase, const QByteArray &url = {})
+{
+    QByteArray image = "\"copyright\":\"A place (\\u00a9 Someone)\",\"title\":\"Info\"";
+    if (!urlbase.isNull())
+        image += ",\"urlbase\":" + urlbase;
+    if (!url.isNull())
+        image += ",\"url\":" + url;
+    return Response{200, "{\"images\":[{" + image + "}],\"market\":{\"mkt\":\"zh-CN\"}}", "application/json"};
+}
 
 } // namespace
 
 Q_DECLARE_METATYPE(Response)
 Q_DECLARE_METATYPE(Route)
-Q_DECLARE_METATYPE(Left)
+Q_DECLARE_METATYPE(File)
 
-// Failing servers, hostile pages and pictures: each load ends in the right
-// message, or none, and loses nothing.
+// Failing servers, hostile pages, pictures and archive answers: each load
+// ends in the right message, or none, and loses nothing.
 class TestFaults : public QObject
 {
     Q_OBJECT
@@ -82,86 +100,118 @@ private slots:
     {
         QTest::addColumn<Route>("route");
         QTest::addColumn<Response>("page");
-        QTest::addColumn<Response>("picture");
+        QTest::addColumn<Response>("picture"); // at /new.jpg, and at / for a page that names none
+        QTest::addColumn<Response>("answer");  // the archive's
         QTest::addColumn<QString>("message");
         QTest::addColumn<QSize>("shown");
-        QTest::addColumn<Left>("left");
+        QTest::addColumn<File>("file");
+        QTest::addColumn<QByteArray>("address"); // PicUrl after the origin
+        QTest::addColumn<bool>("archiveAsked");
 
         const QString connect = QStringLiteral("发生错误，此问题常发生在不能连接bing服务器。");
-        const Response page{200, homePage("/new.jpg")};
+        const Response page{200, homePage("/new.jpg")}, none{404, "no archive here"};
         const QByteArray jpegBytes = makeJpeg(80, 60, Qt::blue);
-        const Response jpeg{200, jpegBytes, "image/jpeg"};
-        const QSize earlier(64, 48), fresh(80, 60);
+        const Response jpeg{200, jpegBytes, "image/jpeg"}, html{200, "<html>a page</html>"};
+        const Response today = archive(quoted("/th?id=OHR.Today"));
+        const QSize earlier(64, 48), fresh(80, 60), archived(90, 50);
+        const QString invalidArgument = generic(failure::InvalidArgument), noFile = generic(failure::FileNotFound),
+                      noPicture = generic(failure::InvalidPicture);
         auto pageWith = [](const QByteArray &body, int status = 200, Fault fault = Fault::None) {
             return Response{status, body, "text/html", {}, fault};
         };
-        auto pictureWith = [](const QByteArray &body, int status = 200) {
-            return Response{status, body, "image/jpeg"};
+        auto pictureWith = [](const QByteArray &body, int status = 200, Fault fault = Fault::None) {
+            return Response{status, body, "image/jpeg", {}, fault};
+        };
+        auto row = [&](const char *name, const Response &pageResponse, const Response &picture, const Response &answer,
+                       const QString &message, QSize shown, File file, const QByteArray &address, bool asked,
+                       Route route = Route::Direct) {
+            QTest::newRow(name) << route << pageResponse << picture << answer << message << shown << file << address
+                                << asked;
         };
 
-        // Servers that fail
-        QTest::newRow("connection refused") << Route::PageHostGone << page << jpeg << connect << earlier << Left::Earlier;
-        QTest::newRow("accepts and never answers") << Route::Direct << pageWith(page.body, 200, Fault::NeverAnswer)
-                                                   << jpeg << generic(failure::TimedOut) << earlier << Left::Earlier;
-        QTest::newRow("stalls mid-body") << Route::Direct << pageWith(page.body, 200, Fault::StallMidBody) << jpeg
-                                         << generic(failure::TimedOut) << earlier << Left::Earlier;
-        QTest::newRow("closes mid-body") << Route::Direct << pageWith(page.body, 200, Fault::CloseMidBody) << jpeg
-                                         << generic(failure::DownloadFailure) << earlier << Left::Earlier;
-        QTest::newRow("trickles past the time limit, never stalling")
-            << Route::Direct << pageWith("g_img={url:'/new.jpg'}", 200, Fault::Trickle) << jpeg << QString() << fresh
-            << Left::New;
-        QTest::newRow("redirect loop") << Route::RedirectLoop << page << jpeg << generic(failure::DownloadFailure)
-                                       << earlier << Left::Earlier;
-        QTest::newRow("redirect to a dead port") << Route::RedirectToDeadPort << page << jpeg << connect << earlier
-                                                 << Left::Earlier;
-        QTest::newRow("certificate that does not verify") << Route::RedirectToUntrustedTls << page << jpeg
-                                                          << generic(failure::SecureFailure) << earlier << Left::Earlier;
-        QTest::newRow("page 404 is read as a page") << Route::Direct << pageWith(page.body, 404) << jpeg << QString()
-                                                    << fresh << Left::New;
-        // The refused download is not noticed; the earlier file is shown again.
-        QTest::newRow("picture 404") << Route::Direct << page << pictureWith(jpegBytes, 404) << QString() << earlier
-                                     << Left::EarlierFileNewAddress;
-        QTest::newRow("picture 500") << Route::Direct << page << pictureWith(jpegBytes, 500) << QString() << earlier
-                                     << Left::EarlierFileNewAddress;
+        // Servers that fail: where the page cannot be had, nothing else is asked.
+        row("connection refused", page, jpeg, today, connect, earlier, File::Earlier, Unchanged, false, Route::PageHostGone);
+        row("accepts and never answers", pageWith(page.body, 200, Fault::NeverAnswer), jpeg, today,
+            generic(failure::TimedOut), earlier, File::Earlier, Unchanged, false);
+        row("stalls mid-body", pageWith(page.body, 200, Fault::StallMidBody), jpeg, today, generic(failure::TimedOut),
+            earlier, File::Earlier, Unchanged, false);
+        row("closes mid-body", pageWith(page.body, 200, Fault::CloseMidBody), jpeg, today,
+            generic(failure::DownloadFailure), earlier, File::Earlier, Unchanged, false);
+        row("trickles past the time limit, never stalling", pageWith("g_img={url:'/new.jpg'}", 200, Fault::Trickle),
+            jpeg, none, {}, fresh, File::Picture, "/new.jpg", false);
+        row("redirect loop", page, jpeg, today, generic(failure::DownloadFailure), earlier, File::Earlier, Unchanged,
+            false, Route::RedirectLoop);
+        row("redirect to a dead port", page, jpeg, today, connect, earlier, File::Earlier, Unchanged, false,
+            Route::RedirectToDeadPort);
+        row("certificate that does not verify", page, jpeg, today, generic(failure::SecureFailure), earlier,
+            File::Earlier, Unchanged, false, Route::RedirectToUntrustedTls);
+        row("page 404 is read as a page", pageWith(page.body, 404), jpeg, none, {}, fresh, File::Picture, "/new.jpg", false);
+        row("picture 404", page, pictureWith(jpegBytes, 404), none, noFile, earlier, File::Earlier, "/new.jpg", true);
+        row("picture cut short", page, pictureWith(jpegBytes, 200, Fault::CloseMidBody), none, noFile, earlier,
+            File::Earlier, "/new.jpg", true);
 
         // Pages that are not what they should be
-        QTest::newRow("empty page") << Route::Direct << pageWith("") << pictureWith("<html>the main host's page</html>")
-                                    << generic(failure::InvalidPicture) << earlier << Left::PicHostAlone;
-        QTest::newRow("20 MiB page") << Route::Direct << pageWith(QByteArray(20 << 20, 'x') + page.body) << jpeg
-                                     << generic(failure::OutOfMemory) << earlier << Left::Earlier;
-        QTest::newRow("NUL bytes and invalid sequences")
-            << Route::Direct << pageWith(QByteArray("\0\xFF\xFE\x80\xC3(\0\r\n", 10) + page.body) << jpeg << QString()
-            << fresh << Left::New;
-        QTest::newRow("marker as the very last characters") << Route::Direct << pageWith("<html>\r\n<script>g_img={url:")
-                                                            << jpeg << generic(failure::InvalidArgument) << earlier
-                                                            << Left::Earlier;
-        QTest::newRow("5 MiB marker line")
-            << Route::Direct << pageWith("g_img={url:'/new.jpg'};var s='" + QByteArray(5 << 20, 'y') + "';\r\n")
-            << jpeg << QString() << fresh << Left::New;
-        QTest::newRow("path leading to another host") << Route::Direct << pageWith("g_img={url:'@localhost:1/new.jpg'}")
-                                                      << jpeg << generic(failure::InvalidArgument) << earlier
-                                                      << Left::Earlier;
-        QTest::newRow("path leading to another port") << Route::Direct << pageWith("g_img={url:':1/new.jpg'}") << jpeg
-                                                      << generic(failure::InvalidArgument) << earlier << Left::Earlier;
+        row("empty page", pageWith(""), html, none, noPicture, earlier, File::Earlier, "", true);
+        row("20 MiB page", pageWith(QByteArray(20 << 20, 'x') + page.body), jpeg, today, generic(failure::OutOfMemory),
+            earlier, File::Earlier, Unchanged, false);
+        row("NUL bytes and invalid sequences", pageWith(QByteArray("\0\xFF\xFE\x80\xC3(\0\r\n", 10) + page.body), jpeg,
+            none, {}, fresh, File::Picture, "/new.jpg", false);
+        row("marker as the very last characters", pageWith("<html>\r\n<script>g_img={url:"), jpeg, none,
+            invalidArgument, earlier, File::Earlier, Unchanged, true);
+        row("5 MiB marker line", pageWith("g_img={url:'/new.jpg'};var s='" + QByteArray(5 << 20, 'y') + "';\r\n"), jpeg,
+            none, {}, fresh, File::Picture, "/new.jpg", false);
+        row("path leading to another host", pageWith("g_img={url:'@localhost:1/new.jpg'}"), jpeg, none,
+            invalidArgument, earlier, File::Earlier, Unchanged, true);
+        row("path leading to another port", pageWith("g_img={url:':1/new.jpg'}"), jpeg, none, invalidArgument,
+            earlier, File::Earlier, Unchanged, true);
 
-        // Pictures that are not what they should be
-        QTest::newRow("zero bytes") << Route::Direct << page << pictureWith("") << generic(failure::InvalidPicture)
-                                    << earlier << Left::New;
-        QTest::newRow("HTML served as the picture") << Route::Direct << page
-                                                    << pictureWith("<html><body>moved</body></html>")
-                                                    << generic(failure::InvalidPicture) << earlier << Left::New;
+        // Pictures that are not what they should be: the earlier file stays.
+        row("zero bytes", page, pictureWith(""), none, noPicture, earlier, File::Earlier, "/new.jpg", true);
+        row("HTML served as the picture", page, html, none, noPicture, earlier, File::Earlier, "/new.jpg", true);
+        row("claims 60000 x 60000 pixels", page, pictureWith(withClaimedSize(jpegBytes, 60000, 60000)), none,
+            noPicture, earlier, File::Earlier, "/new.jpg", true);
         const QByteArray whole = encode(noise(80, 60), "JPG");
-        QTest::newRow("truncated JPEG, shown as far as it goes")
-            << Route::Direct << page << pictureWith(whole.left(whole.size() * 3 / 5)) << QString() << fresh << Left::New;
-        QTest::newRow("PNG") << Route::Direct << page << pictureWith(encode(noise(70, 50), "PNG")) << QString()
-                             << QSize(70, 50) << Left::New;
-        QTest::newRow("progressive JPEG") << Route::Direct << page << pictureWith(encode(noise(90, 40), "JPG", true))
-                                          << QString() << QSize(90, 40) << Left::New;
-        QTest::newRow("CMYK JPEG") << Route::Direct << page << pictureWith(readFile(TAVELO_FIXTURES "/cmyk.jpg"))
-                                   << QString() << QSize(24, 16) << Left::New;
-        QTest::newRow("claims 60000 x 60000 pixels") << Route::Direct << page
-                                                     << pictureWith(withClaimedSize(jpegBytes, 60000, 60000))
-                                                     << generic(failure::InvalidPicture) << earlier << Left::New;
+        row("truncated JPEG, shown as far as it goes", page, pictureWith(whole.left(whole.size() * 3 / 5)), none, {},
+            fresh, File::Picture, "/new.jpg", false);
+        row("PNG", page, pictureWith(encode(noise(70, 50), "PNG")), none, {}, QSize(70, 50), File::Picture,
+            "/new.jpg", false);
+        row("progressive JPEG", page, pictureWith(encode(noise(90, 40), "JPG", true)), none, {}, QSize(90, 40),
+            File::Picture, "/new.jpg", false);
+        row("CMYK JPEG", page, pictureWith(readFile(TAVELO_FIXTURES "/cmyk.jpg")), none, {}, QSize(24, 16),
+            File::Picture, "/new.jpg", false);
+
+        // The home page's statement as it was written over the years: where
+        // it gives no picture, the archive does, or the load fails as before.
+        const Response page2011 = pageWith("g_img={url:'/new.jpg',id:'bgDiv',d:'200',cN:'_SNCPlace'};\r\n");
+        const Response page2016 = pageWith("g_img={url: \"/az/hprichbg/rb/Lake_ZH-CN1_1920x1080.jpg\",id:'bgDiv'};");
+        const Response page2019 = pageWith("g_img={url:\"\\/th?id=OHR.Lake_ZH-CN1_1920x1080.jpg\\u0026pid=hp\",d:1};");
+        const Response pageToday = pageWith("<link id=\"preloadBg\" href=\"/th?id=OHR.Lake_1920x1080.jpg\">");
+        row("2011 page", page2011, jpeg, today, {}, fresh, File::Picture, "/new.jpg", false);
+        row("2016 page, archive", page2016, jpeg, today, {}, archived, File::Archived, Archived, true);
+        row("2016 page, no archive", page2016, jpeg, none, invalidArgument, earlier, File::Earlier, Unchanged, true);
+        row("2019 page, archive", page2019, jpeg, today, {}, archived, File::Archived, Archived, true);
+        row("2019 page, no archive", page2019, jpeg, none, invalidArgument, earlier, File::Earlier, Unchanged, true);
+        row("today's page, archive", pageToday, html, today, {}, archived, File::Archived, Archived, true);
+        row("today's page, no archive", pageToday, html, none, noPicture, earlier, File::Earlier, "", true);
+        row("archive names the picture by url alone", pageToday, html, archive({}, quoted(Archived)), {},
+            archived, File::Archived, Archived, true);
+
+        // Archive answers that are not what they should be
+        const QList<QPair<const char *, Response>> answers = {
+            {"archive: not JSON", Response{200, "<html>archive</html>"}},
+            {"archive: no images", Response{200, "{\"images\":[]}"}},
+            {"archive: wrong types", archive("5", "[\"/th?id=OHR.Today_1920x1080.jpg\"]")},
+            {"archive: another host", archive(quoted("//other.host/th?id=OHR.Today"))},
+            {"archive: user info", archive(quoted("@other.host/th?id=OHR.Today"))},
+            {"archive: another port", archive(quoted(":1/th?id=OHR.Today"))},
+            {"archive: backslash", archive(quoted("/\\\\other.host/th?id=OHR.Today"))},
+            {"archive: absolute address", archive(quoted("http://127.0.0.1:1/th?id=OHR.Today"))},
+            {"archive: over 1 MiB", archive(quoted("/th?id=OHR.Today"), quoted(QByteArray(1 << 20, 'x')))},
+            {"archive: picture 404", archive(quoted("/th?id=OHR.Gone"))},
+            {"archive: picture is a page", archive(quoted("/th?id=OHR.Page"))},
+        };
+        for (const auto &[name, answer] : answers)
+            row(name, pageToday, html, answer, noPicture, earlier, File::Earlier, "", true);
     }
 
     void loadHoldsUp()
@@ -169,9 +219,12 @@ private slots:
         QFETCH(Route, route);
         QFETCH(Response, page);
         QFETCH(Response, picture);
+        QFETCH(Response, answer);
         QFETCH(QString, message);
         QFETCH(QSize, shown);
-        QFETCH(Left, left);
+        QFETCH(File, file);
+        QFETCH(QByteArray, address);
+        QFETCH(bool, archiveAsked);
 
         // An earlier picture on screen and on disk.
         Window window;
@@ -183,7 +236,7 @@ private slots:
         QVERIFY(deadPort.listen(QHostAddress::LocalHost, 0));
         const QByteArray dead = "http://127.0.0.1:" + QByteArray::number(deadPort.serverPort()) + "/";
         deadPort.close();
-        QSslServer untrusted;
+        TestServer untrusted(TestServer::Tls);
         const QByteArray pagePath = "/?mkt=zh-CN";
         auto redirect = [&](const QByteArray &to) {
             window.cn.serve(pagePath, Response{302, "", "text/html", {{"Location", to}}});
@@ -201,20 +254,16 @@ private slots:
         case Route::RedirectToDeadPort:
             redirect(dead);
             break;
-        case Route::RedirectToUntrustedTls: {
-            QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-            QFile key(TAVELO_FIXTURES "/selfsigned.key");
-            QVERIFY(key.open(QIODevice::ReadOnly));
-            tls.setPrivateKey(QSslKey(&key, QSsl::Rsa));
-            tls.setLocalCertificateChain(QSslCertificate::fromPath(TAVELO_FIXTURES "/selfsigned.crt"));
-            untrusted.setSslConfiguration(tls);
-            QVERIFY(untrusted.listen(QHostAddress::LocalHost, 0));
-            redirect("https://127.0.0.1:" + QByteArray::number(untrusted.serverPort()) + "/");
+        case Route::RedirectToUntrustedTls:
+            redirect(untrusted.origin() + "/");
             break;
         }
-        }
+        const QByteArray archivedBytes = makeJpeg(90, 50, Qt::green);
         window.main.serve("/new.jpg", picture);
         window.main.serve("/", picture);
+        window.main.serve("/HPImageArchive.aspx?format=js&idx=0&n=1&mbl=1&mkt=zh-CN", answer);
+        window.main.serve(Archived, archivedBytes);
+        window.main.serve("/th?id=OHR.Page_1920x1080.jpg", Response{200, "<html>a page</html>"});
         window.main.requests.clear();
 
         window.click("Option1(0)");
@@ -225,28 +274,12 @@ private slots:
             QCOMPARE(window.dialogs.messages[0].text, message);
         QCOMPARE(window.shown(), shown);
         QCOMPARE(form.frameGeometry().size(), QSize(shown.width(), shown.height() + 67));
-
-        const QString file = window.folder.filePath("temp.jpg");
-        const QString origin = window.main.origin();
-        switch (left) {
-        case Left::Earlier:
-            QCOMPARE(readFile(file), window.first);
-            QCOMPARE(form.picUrl(), earlierAddress);
-            QVERIFY(window.main.requests.isEmpty());
-            break;
-        case Left::EarlierFileNewAddress:
-            QCOMPARE(readFile(file), window.first);
-            QCOMPARE(form.picUrl(), origin + "/new.jpg");
-            break;
-        case Left::New:
-            QCOMPARE(readFile(file), picture.body);
-            QCOMPARE(form.picUrl(), origin + "/new.jpg");
-            break;
-        case Left::PicHostAlone:
-            QCOMPARE(readFile(file), picture.body);
-            QCOMPARE(form.picUrl(), origin);
-            break;
-        }
+        const QByteArray held[] = {window.first, picture.body, archivedBytes};
+        QCOMPARE(readFile(window.folder.filePath("temp.jpg")), held[int(file)]);
+        QCOMPARE(form.picUrl(), address == Unchanged ? earlierAddress : window.main.origin() + address);
+        QCOMPARE(window.main.requests.contains("/HPImageArchive.aspx?format=js&idx=0&n=1&mbl=1&mkt=zh-CN"),
+                 archiveAsked);
+        QCOMPARE(window.child("Image1")->toolTip(), file == File::Archived ? "A place (© Someone)" : "");
         // Nothing half-written stays beside the picture.
         QCOMPARE(QDir(window.folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"temp.jpg"});
     }

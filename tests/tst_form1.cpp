@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QSslConfiguration>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -98,6 +99,26 @@ private slots:
         form.close();
         QVERIFY(!QFile::exists(window.folder.filePath("temp.jpg")));
         QVERIFY(window.dialogs.messages.isEmpty());
+    }
+
+    // A host written with "https://" is reached over TLS, and its pictures too.
+    void loadsOverHttps()
+    {
+        QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
+        trusting.addCaCertificates(testCertificate());
+        QSslConfiguration::setDefaultConfiguration(trusting);
+        TestServer secure(TestServer::Tls);
+        secure.serve("/?mkt=zh-CN", TestServer::Response{200, homePage("/secure.jpg")});
+        secure.serve("/secure.jpg", makeJpeg(30, 20, Qt::yellow));
+        Window window;
+        qputenv("TAVELO_CN_HOST", "https://" + secure.hostAndPort().toLatin1());
+        qputenv("TAVELO_MAIN_HOST", "https://" + secure.hostAndPort().toLatin1());
+        Form1 &form = window.start();
+        WAIT_FOR_LOAD(window);
+        QVERIFY(window.dialogs.messages.isEmpty());
+        QCOMPARE(form.picUrl(), secure.origin() + "/secure.jpg");
+        QVERIFY(form.picUrl().startsWith("https://127.0.0.1:"));
+        QCOMPARE(window.shown(), QSize(30, 20));
     }
 
     // Where the program folder is not writable, the picture goes to the cache.

@@ -1,4 +1,5 @@
 #include "platform/failure.h"
+#include "retrieval/archive.h"
 #include "retrieval/piclocator.h"
 #include "retrieval/regiontable.h"
 
@@ -69,12 +70,13 @@ private slots:
     {
         QTest::addColumn<QByteArray>("setting");
         QTest::addColumn<QString>("picHost");
-        QTest::newRow("none") << QByteArray() << "http://www.bing.com";
-        QTest::newRow("host and port") << QByteArray("127.0.0.1:8001") << "http://127.0.0.1:8001";
-        QTest::newRow("with a path") << QByteArray("evil.example/x") << "http://www.bing.com";
-        QTest::newRow("with user info") << QByteArray("user@evil.example") << "http://www.bing.com";
-        QTest::newRow("with a query") << QByteArray("evil.example?q=1") << "http://www.bing.com";
-        QTest::newRow("bad port") << QByteArray("evil.example:port") << "http://www.bing.com";
+        QTest::newRow("none: the service, over https") << QByteArray() << "https://www.bing.com";
+        QTest::newRow("host and port: plain http") << QByteArray("127.0.0.1:8001") << "http://127.0.0.1:8001";
+        QTest::newRow("written with https") << QByteArray("https://mirror.example") << "https://mirror.example";
+        QTest::newRow("with a path") << QByteArray("evil.example/x") << "https://www.bing.com";
+        QTest::newRow("with user info") << QByteArray("user@evil.example") << "https://www.bing.com";
+        QTest::newRow("with a query") << QByteArray("evil.example?q=1") << "https://www.bing.com";
+        QTest::newRow("bad port") << QByteArray("evil.example:port") << "https://www.bing.com";
     }
 
     void hostSettings()
@@ -84,8 +86,72 @@ private slots:
         qputenv("TAVELO_MAIN_HOST", setting);
         QCOMPARE(retrieval::PicHost(), picHost);
         QCOMPARE(retrieval::regionAddress(5), picHost + "/?scope=web&setmkt=en-CA");
-        QCOMPARE(retrieval::regionAddress(9), QString());
+        QVERIFY(retrieval::isOnPicHost(picHost + "/a.jpg"));
+        QVERIFY(!retrieval::isOnPicHost(QString(picHost).replace("https:", "http:").replace("http:", "ftp:") + "/a.jpg"));
         qunsetenv("TAVELO_MAIN_HOST");
+    }
+
+    void defaultAddresses_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("home");
+        QTest::addColumn<QString>("market");
+        QTest::newRow("中国") << 0 << "https://cn.bing.com/?mkt=zh-CN" << "zh-CN";
+        QTest::newRow("香港") << 1 << "https://hk.bing.com/" << "zh-HK";
+        QTest::newRow("日本") << 2 << "https://www.bing.com/?mkt=ja-jp" << "ja-JP";
+        QTest::newRow("美国") << 3 << "https://www.bing.com/?scope=web&setmkt=en-US" << "en-US";
+        QTest::newRow("法国") << 4 << "https://www.bing.com/?scope=web&setmkt=fr-FR" << "fr-FR";
+        QTest::newRow("加拿大") << 5 << "https://www.bing.com/?scope=web&setmkt=en-CA" << "en-CA";
+        QTest::newRow("德国") << 6 << "https://www.bing.com/?scope=web&setmkt=de-DE" << "de-DE";
+        QTest::newRow("英国") << 7 << "https://www.bing.com/?scope=web&setmkt=en-GB" << "en-GB";
+        QTest::newRow("澳大利亚") << 8 << "https://www.bing.com/?scope=web&setmkt=en-AU" << "en-AU";
+        QTest::newRow("outside the table") << 9 << "" << "";
+    }
+
+    void defaultAddresses()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, home);
+        QFETCH(QString, market);
+        QCOMPARE(retrieval::regionAddress(index), home);
+        QCOMPARE(retrieval::archiveAddress(index),
+                 market.isEmpty() ? "" : "https://www.bing.com/HPImageArchive.aspx?format=js&idx=0&n=1&mbl=1&mkt=" + market);
+    }
+
+    void archive_data()
+    {
+        QTest::addColumn<QByteArray>("image"); // the first image's fields
+        QTest::addColumn<QString>("path");     // of the address, after PicHost; empty for none
+        QTest::addColumn<QString>("credit");
+        const QByteArray real = R"("url":"/th?id=OHR.Road_ROW97_1920x1080.jpg&rf=LaDigue_1920x1080.jpg&pid=hp",)"
+                                R"j("urlbase":"/th?id=OHR.Road_ROW97","copyright":"A road (© Someone)","title":"Info")j";
+        QTest::newRow("as the service answers") << real << "/th?id=OHR.Road_ROW97_1920x1080.jpg" << "A road (© Someone)";
+        QTest::newRow("title worth showing") << QByteArray(R"("url":"/a.jpg","copyright":"c","title":"A road")") << "/a.jpg" << "A road\nc";
+        QTest::newRow("no urlbase: url as it stands") << QByteArray(R"("url":"/a.jpg")") << "/a.jpg" << "";
+        QTest::newRow("urlbase of another type") << QByteArray(R"("urlbase":7,"url":"/a.jpg")") << "/a.jpg" << "";
+        QTest::newRow("url of another type") << QByteArray(R"("url":["/a.jpg"])") << "" << "";
+        QTest::newRow("another host") << QByteArray("\"urlbase\":\"//evil.example/a\",\"url\":\"//evil.example/a.jpg\"") << "" << "";
+        QTest::newRow("no slash first") << QByteArray(R"("urlbase":"@evil.example/a","url":".evil.example/a.jpg")") << "" << "";
+        QTest::newRow("backslash") << QByteArray(R"("urlbase":"/\\evil.example/a")") << "" << "";
+        QTest::newRow("line end") << QByteArray(R"("urlbase":"/a\r\nb")") << "" << "";
+        QTest::newRow("absolute") << QByteArray("\"url\":\"https://www.bing.com/a.jpg\"") << "" << "";
+    }
+
+    void archive()
+    {
+        QFETCH(QByteArray, image);
+        QFETCH(QString, path);
+        QFETCH(QString, credit);
+        // (No raw string here may hold a double slash: moc reads it as a comment.)
+        const auto picture = retrieval::readArchive(R"({"images":[{)" + image + "}]}");
+        QCOMPARE(picture.has_value(), !path.isEmpty());
+        if (picture) {
+            QCOMPARE(picture->address, retrieval::PicHost() + path);
+            QCOMPARE(picture->credit, credit);
+        }
+        for (const QByteArray &broken : {QByteArray("not JSON"), QByteArray("[]"), QByteArray(R"({"images":[]})"),
+                                         QByteArray(R"({"images":{"url":"/a.jpg"}})"), QByteArray(R"({"images":["/a.jpg"]})")})
+            QVERIFY(!retrieval::readArchive(broken));
     }
 };
 

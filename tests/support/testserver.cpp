@@ -1,7 +1,10 @@
 #include "testserver.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImage>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
@@ -16,12 +19,24 @@ QByteArray normalised(const QByteArray &target)
 
 } // namespace
 
-TestServer::TestServer()
+TestServer::TestServer(Security security)
 {
-    if (!m_server.listen(QHostAddress::LocalHost, 0))
+    if (security == Tls) {
+        auto *server = new QSslServer;
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        QFile key(TAVELO_FIXTURES "/selfsigned.key");
+        key.open(QIODevice::ReadOnly);
+        tls.setPrivateKey(QSslKey(&key, QSsl::Rsa));
+        tls.setLocalCertificateChain(testCertificate());
+        server->setSslConfiguration(tls);
+        m_server.reset(server);
+    } else {
+        m_server = std::make_unique<QTcpServer>();
+    }
+    if (!m_server->listen(QHostAddress::LocalHost, 0))
         qFatal("test server: cannot listen on 127.0.0.1");
-    connect(&m_server, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, [this] {
+        while (QTcpSocket *socket = m_server->nextPendingConnection()) {
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
         }
@@ -30,7 +45,17 @@ TestServer::TestServer()
 
 QString TestServer::hostAndPort() const
 {
-    return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort());
+    return QStringLiteral("127.0.0.1:%1").arg(m_server->serverPort());
+}
+
+QByteArray TestServer::origin() const
+{
+    return (qobject_cast<QSslServer *>(m_server.get()) ? "https://" : "http://") + hostAndPort().toLatin1();
+}
+
+QList<QSslCertificate> testCertificate()
+{
+    return QSslCertificate::fromPath(TAVELO_FIXTURES "/selfsigned.crt");
 }
 
 void TestServer::serve(const QByteArray &pathAndQuery, const Response &response)
@@ -41,16 +66,16 @@ void TestServer::serve(const QByteArray &pathAndQuery, const Response &response)
 int TestServer::openConnections() const
 {
     int open = 0;
-    for (const QTcpSocket *socket : m_server.findChildren<QTcpSocket *>())
+    for (const QTcpSocket *socket : m_server->findChildren<QTcpSocket *>())
         open += socket->state() == QAbstractSocket::ConnectedState;
     return open;
 }
 
 void TestServer::stopListening()
 {
-    m_server.close();
+    m_server->close();
     // Connections the client opened ahead of need would still reach us.
-    for (QTcpSocket *socket : m_server.findChildren<QTcpSocket *>())
+    for (QTcpSocket *socket : m_server->findChildren<QTcpSocket *>())
         socket->abort();
 }
 

@@ -5,6 +5,9 @@
 #include <QPointer>
 #include <QTcpServer>
 
+#include <memory>
+
+class QSslCertificate;
 class QTcpSocket;
 
 // A small HTTP/1.1 server on 127.0.0.1 for the tests. Each path (with its
@@ -33,11 +36,14 @@ public:
         Fault fault = Fault::None;
     };
 
-    TestServer();
+    // A server over TLS presents the self-signed certificate for 127.0.0.1
+    // in tests/support/fixtures.
+    enum Security { Plain, Tls };
+    explicit TestServer(Security security = Plain);
 
     // "127.0.0.1:port", as the host settings take it.
     QString hostAndPort() const;
-    QByteArray origin() const { return "http://" + hostAndPort().toLatin1(); }
+    QByteArray origin() const;
 
     void serve(const QByteArray &pathAndQuery, const Response &response);
     void serve(const QByteArray &pathAndQuery, const QByteArray &body,
@@ -59,10 +65,13 @@ private:
     void readRequest(QTcpSocket *socket);
     void answer(QTcpSocket *socket, const Response &response);
 
-    QTcpServer m_server;
+    std::unique_ptr<QTcpServer> m_server;
     QHash<QByteArray, Response> m_routes;
     QList<QPair<QPointer<QTcpSocket>, Response>> m_held;
 };
+
+// The certificate a TLS test server presents, for clients to trust.
+QList<QSslCertificate> testCertificate();
 
 // A JPEG of the given size, filled with one colour.
 QByteArray makeJpeg(int width, int height, Qt::GlobalColor colour);

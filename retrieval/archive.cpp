@@ -1,0 +1,59 @@
+#include "archive.h"
+
+#include "regiontable.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+
+namespace retrieval {
+
+namespace {
+
+// A path on the host the address is made with: one "/" first (two would name
+// another host), and nothing a browser might read as a separator or a line end.
+bool isHostPath(const QJsonValue &value)
+{
+    const QString text = value.toString();
+    if (!value.isString() || !text.startsWith(QLatin1Char('/')) || text.startsWith(QLatin1String("//")))
+        return false;
+    return std::none_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c == QLatin1Char('\\') || c.unicode() < 0x20 || c.unicode() == 0x7f;
+    });
+}
+
+} // namespace
+
+QString archiveAddress(int regionIndex)
+{
+    if (regionIndex < 0 || regionIndex >= int(RegionTable.size()))
+        return {};
+    return PicHost() + QStringLiteral("/HPImageArchive.aspx?format=js&idx=0&n=1&mbl=1&mkt=")
+           + QLatin1String(RegionTable[std::size_t(regionIndex)].market);
+}
+
+std::optional<ArchivePicture> readArchive(const QByteArray &answer)
+{
+    const QJsonValue images = QJsonDocument::fromJson(answer).object().value(QLatin1String("images"));
+    const QJsonObject image = images.toArray().at(0).toObject();
+    const QJsonValue urlbase = image.value(QLatin1String("urlbase"));
+    const QJsonValue url = image.value(QLatin1String("url"));
+
+    ArchivePicture picture;
+    if (isHostPath(urlbase))
+        picture.address = PicHost() + urlbase.toString() + QStringLiteral("_1920x1080.jpg");
+    else if (isHostPath(url))
+        picture.address = PicHost() + url.toString();
+    if (picture.address.isEmpty() || !isOnPicHost(picture.address))
+        return std::nullopt;
+
+    const QString title = image.value(QLatin1String("title")).toString();
+    picture.credit = image.value(QLatin1String("copyright")).toString();
+    if (!title.isEmpty() && title != QLatin1String("Info"))
+        picture.credit = picture.credit.isEmpty() ? title : title + QLatin1Char('\n') + picture.credit;
+    return picture;
+}
+
+} // namespace retrieval
