@@ -37,6 +37,7 @@ expect_file(${DATADIR}/icons/hicolor/16x16/apps/${APP_ID}.png)
 expect_file(${DATADIR}/icons/hicolor/48x48/apps/${APP_ID}.png)
 expect_file(${DATADIR}/icons/hicolor/scalable/apps/${APP_ID}.svg)
 expect_file(${metainfo})
+expect_file(${DATADIR}/man/man1/tavelo.1.gz)
 
 # The desktop entry starts the installed program and names the installed icon.
 if(EXISTS ${PREFIX}/${entry})
