@@ -1,5 +1,7 @@
 #include "form1.h"
 
+#include "fit.h"
+
 #include "commands/about.h"
 #include "commands/picturesave.h"
 #include "commands/savename.h"
@@ -9,6 +11,7 @@
 #include "retrieval/pictureload.h"
 #include "retrieval/regiontable.h"
 
+#include "platform/background.h"
 #include "platform/browsercontrol.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
@@ -20,29 +23,19 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
-
-#include "tavelo.xpm"
 
 namespace {
 
 const QString LoadingCaption = QStringLiteral("图片加载中，请稍候...");
-
-// Window geometry is laid out in twips: 15 to a pixel at 96 dots per inch.
-constexpr int pixels(double twips)
-{
-    return int(twips / 15.0 + (twips >= 0 ? 0.5 : -0.5));
-}
-
-QRect twipRect(int left, int top, int width, int height)
-{
-    return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
-}
 
 struct OptionPlace
 {
@@ -60,6 +53,16 @@ constexpr OptionPlace OptionPlaces[9] = {
 constexpr int PictureTop = 480;
 constexpr QSize DesignPictureSize(14655, 7695); // in twips
 constexpr int CaptionBandHeight = 1000;         // twips added to the picture's height
+constexpr int ControlsRight = 12960 + 1095;     // the right edge of Command3, in twips
+
+// The twips to a pixel on the screen the window starts on: 1440 to the
+// logical inch, so that the layout grows with the fonts.
+double twipsPerPixel()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
+    return 1440.0 / (dpi > 0 ? dpi : 96.0);
+}
 
 } // namespace
 
@@ -68,10 +71,16 @@ Form1::Form1(platform::Services services, QWidget *parent)
                           | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                           | Qt::WindowCloseButtonHint),
       m_services(services),
-      m_pictureFile(platform::downloadFolder(services.programFolder) + QStringLiteral("/temp.jpg"))
+      m_pictureFile(platform::downloadFolder(services.programFolder) + QStringLiteral("/temp.jpg")),
+      m_twipsPerPixel(twipsPerPixel())
 {
     setWindowTitle(QStringLiteral("B"));
-    setWindowIcon(QIcon(QPixmap(tavelo_icon)));
+    // Every size of the icon set, for the title bar, the task switcher and
+    // high-density panels alike.
+    QIcon icon(QStringLiteral(":/icons/io.github.tavelo.Tavelo.svg"));
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/io.github.tavelo.Tavelo-%1.png").arg(size), QSize(size, size));
+    setWindowIcon(icon);
     resize(pixels(14700), pixels(8190));
 
     Text2 = new QLineEdit(this);
@@ -134,10 +143,29 @@ Form1::Form1(platform::Services services, QWidget *parent)
 
 Form1::~Form1() = default;
 
+int Form1::pixels(double twips) const
+{
+    return qRound(twips / m_twipsPerPixel);
+}
+
+QRect Form1::twipRect(int left, int top, int width, int height) const
+{
+    return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
+}
+
+// Qt's own title bar (on Wayland) is drawn into the window: it shows a new
+// title only when the window is drawn again.
+void Form1::setCaption(const QString &caption)
+{
+    setWindowTitle(caption);
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        update();
+}
+
 void Form1::Form_Load()
 {
     show();
-    setWindowTitle(LoadingCaption);
+    setCaption(LoadingCaption);
     Text2->setText(retrieval::regionAddress(0));
     WebPicLoad();
     CommonDialog1.initialFolder = platform::firstSaveFolder();
@@ -145,7 +173,7 @@ void Form1::Form_Load()
 
 void Form1::Option1_Click(int index)
 {
-    setWindowTitle(LoadingCaption);
+    setCaption(LoadingCaption);
     Timer1->start();
     if (index >= 0 && index < int(retrieval::RegionTable.size()))
         Text2->setText(retrieval::regionAddress(index));
@@ -160,7 +188,7 @@ void Form1::Timer1_Timer()
         return;
     const QString date = QLocale::system().toString(m_services.clock.today(),
                                                      QLocale::ShortFormat);
-    setWindowTitle(QStringLiteral("Tavelo") + QStringLiteral("  ") + date);
+    setCaption(QStringLiteral("Tavelo") + QStringLiteral("  ") + date);
     Timer1->stop();
 }
 
@@ -192,8 +220,8 @@ void Form1::Command1_Click()
 // the bitmap could not be written.
 void Form1::Command2_Click()
 {
-    const qint32 number = commands::setAsWallpaper(
-        Image1->pixmap().toImage(), platform::wallpaperFolder(), m_services.wallpaper);
+    const qint32 number =
+        commands::setAsWallpaper(m_picture, platform::wallpaperFolder(), m_services.wallpaper);
     if (number != 0)
         reportError(number);
 }
@@ -220,31 +248,102 @@ void Form1::WebPicLoad()
         m_pictureFile);
     connect(m_load.get(), &retrieval::PictureLoad::picUrlFound, this,
             [this](const QString &address) { PicUrl = address; });
-    connect(m_load.get(), &retrieval::PictureLoad::pictureReady, this, &Form1::showPicture);
-    connect(m_load.get(), &retrieval::PictureLoad::failed, this, [this](qint32 number) {
-        m_services.dialogs.showMessage(this, platform::failure::loadMessage(number),
-                                        platform::MessageStyle::Plain);
-    });
+    connect(m_load.get(), &retrieval::PictureLoad::pictureReady, this,
+            [this](const QImage &picture, const QString &credit) { loadEnded(picture, credit, 0); });
+    connect(m_load.get(), &retrieval::PictureLoad::failed, this,
+            [this](qint32 number) { loadEnded({}, {}, number); });
     m_load->start();
+}
+
+// A load that ends while the window is minimized changes nothing a person
+// can see; the window takes it up when it is restored.
+void Form1::loadEnded(const QImage &picture, const QString &credit, qint32 failure)
+{
+    if (isMinimized()) {
+        m_pending = Pending{picture, credit, failure};
+        return;
+    }
+    if (failure != 0)
+        m_services.dialogs.showMessage(this, platform::failure::loadMessage(failure),
+                                        platform::MessageStyle::Plain);
+    else
+        showPicture(picture, credit);
+}
+
+void Form1::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && !isMinimized() && m_pending) {
+        const Pending pending = *std::exchange(m_pending, std::nullopt);
+        loadEnded(pending.picture, pending.credit, pending.failure);
+    }
+}
+
+// The picture is shown one pixel of it to one pixel of the screen, unless
+// the window would then not fit its screen: then it is shown scaled down,
+// smoothly, on a worker thread. The whole picture is kept for the wallpaper.
+void Form1::showPicture(const QImage &picture, const QString &credit)
+{
+    m_picture = picture;
+    const int count = ++m_pictureCount;
+    const qreal ratio = devicePixelRatioF();
+    const QSize own = (QSizeF(picture.size()) / ratio).toSize();
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const QScreen *onScreen = screen();
+    const QSize available = onScreen ? onScreen->availableSize() : QSize(own.width(), own.height() * 2);
+    const QSize shown = shownSize(own, available, frame, pixels(CaptionBandHeight));
+    if (shown == own) {
+        QImage whole = picture;
+        whole.setDevicePixelRatio(ratio);
+        display(std::move(whole), credit);
+        return;
+    }
+    platform::inBackground<QImage>(
+        this,
+        [picture, size = (QSizeF(shown) * ratio).toSize()] {
+            return picture.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        },
+        [this, count, ratio, credit](const QImage &scaled) {
+            if (count != m_pictureCount)
+                return; // a newer picture came meanwhile
+            QImage image = scaled;
+            image.setDevicePixelRatio(ratio);
+            display(std::move(image), credit);
+        });
 }
 
 // A picture from the archive comes with a word on what it shows, which the
 // tooltip and screen readers give.
-void Form1::showPicture(const QImage &picture, const QString &credit)
+void Form1::display(QImage shown, const QString &credit)
 {
     Image1->setToolTip(credit);
     Image1->setAccessibleDescription(credit);
-    Image1->setPixmap(QPixmap::fromImage(picture));
-    Image1->resize(picture.size());
+    const QSize size = shown.deviceIndependentSize().toSize();
+    Image1->setPixmap(QPixmap::fromImage(std::move(shown)));
+    Image1->resize(size);
     sizeLock();
 }
 
-// The window's outer size follows the picture: as wide as the picture and
-// 1000 twips taller. The user cannot resize it.
+// Enter, as well as Space, clicks the command button that has the focus.
+void Form1::keyPressEvent(QKeyEvent *event)
+{
+    auto *button = qobject_cast<QPushButton *>(focusWidget());
+    if (button && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        button->animateClick();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+// The window's outer size follows the picture: as wide as the picture, but
+// never narrower than its controls, and 1000 twips taller. The user cannot
+// resize it. A minimized window is left alone until it is restored.
 void Form1::sizeLock()
 {
-    const int outerHeight = pixels(Image1->height() * 15.0 + CaptionBandHeight);
-    const int outerWidth = Image1->width();
+    if (isMinimized())
+        return;
+    const int outerHeight = pixels(Image1->height() * m_twipsPerPixel + CaptionBandHeight);
+    const int outerWidth = std::max(Image1->width(), pixels(ControlsRight));
     // The frame the window manager draws, once it has told us.
     const QSize frame = frameGeometry().size() - geometry().size();
     const QSize client(outerWidth - frame.width(), outerHeight - frame.height());

@@ -2,11 +2,13 @@
 
 #include "platform/services.h"
 
+#include <QImage>
 #include <QNetworkAccessManager>
 #include <QString>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QButtonGroup;
 class QLabel;
@@ -51,6 +53,8 @@ public:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -61,12 +65,19 @@ private:
     void Command3_Click();
     void reportError(qint32 number);
     void WebPicLoad();
+    void loadEnded(const QImage &picture, const QString &credit, qint32 failure);
     void showPicture(const QImage &picture, const QString &credit);
+    void display(QImage shown, const QString &credit);
+    void setCaption(const QString &caption);
     void sizeLock();
+    int pixels(double twips) const;
+    QRect twipRect(int left, int top, int width, int height) const;
 
     platform::Services m_services;
     QNetworkAccessManager m_network;
     const QString m_pictureFile;
+    // Twips to a pixel: 15 at 96 dots per inch.
+    const double m_twipsPerPixel;
 
     QButtonGroup *Option1;
     QPushButton *Command1;
@@ -80,4 +91,17 @@ private:
 
     QString PicUrl;
     std::unique_ptr<retrieval::PictureLoad> m_load;
+    // The whole picture on display, which the wallpaper is made of, and a
+    // count of the pictures given to show, so that a slow scaling never
+    // replaces a newer picture.
+    QImage m_picture;
+    int m_pictureCount = 0;
+    // What a load that ended while the window was minimized left to show.
+    struct Pending
+    {
+        QImage picture;
+        QString credit;
+        qint32 failure = 0;
+    };
+    std::optional<Pending> m_pending;
 };

@@ -3,10 +3,6 @@
 #include <QByteArray>
 #include <QImage>
 
-#include <functional>
-
-class QObject;
-
 namespace platform {
 
 // The largest picture Tavelo downloads; a longer one fails with OutOfMemory.
@@ -22,10 +18,5 @@ struct Picture
 // decoded size would pass Qt's allocation limit is no picture: Qt refuses it
 // from its header, before allocating anything.
 Picture decodePicture(const QByteArray &bytes);
-
-// The same on a worker thread, so that a large picture never holds up the
-// window; done is called on context's thread, and not at all once context
-// is gone.
-void decodeInBackground(QByteArray bytes, QObject *context, std::function<void(const Picture &)> done);
 
 } // namespace platform

@@ -4,6 +4,7 @@
 #include "piclocator.h"
 #include "regiontable.h"
 
+#include "platform/background.h"
 #include "platform/browsercontrol.h"
 #include "platform/failure.h"
 #include "platform/http.h"
@@ -72,12 +73,14 @@ void PictureLoad::pictureArrived()
         return;
     }
     const QByteArray bytes = download.body;
-    platform::decodeInBackground(bytes, this, [this, bytes](const platform::Picture &picture) {
-        if (picture.failure != 0)
-            noPicture(picture.failure);
-        else
-            show(bytes, picture.image);
-    });
+    platform::inBackground<platform::Picture>(
+        this, [bytes] { return platform::decodePicture(bytes); },
+        [this, bytes](const platform::Picture &picture) {
+            if (picture.failure != 0)
+                noPicture(picture.failure);
+            else
+                show(bytes, picture.image);
+        });
 }
 
 // The home page's picture, or the archive's, is not to be had.

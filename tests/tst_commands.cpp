@@ -162,9 +162,14 @@ private slots:
     {
         Window &window = loaded();
         const QString caption = window.form->windowTitle();
-        for (int click = 1; click <= 2; ++click) {
-            window.click("Command3");
-            QCOMPARE(window.dialogs.messages.size(), click);
+        // A click, then Enter and Space on the button that has the focus.
+        window.child("Command3")->setFocus();
+        for (int click = 1; click <= 3; ++click) {
+            if (click == 1)
+                window.click("Command3");
+            else
+                QTest::keyClick(window.child("Command3"), click == 2 ? Qt::Key_Return : Qt::Key_Space);
+            QTRY_COMPARE(window.dialogs.messages.size(), click);
             const FakeDialogs::Message &shown = window.dialogs.messages.last();
             QCOMPARE(shown.text, commands::aboutText());
             QCOMPARE(shown.text.count('\r'), 7);

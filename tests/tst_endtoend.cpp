@@ -75,7 +75,8 @@ private slots:
 private:
     QString caption() const { return run("xdotool", {"getwindowname", m_window}); }
     QString activeCaption() const { return run("xdotool", {"getactivewindow", "getwindowname"}); }
-    QSize outerSize() const;
+    QRect outerRect() const;
+    QSize outerSize() const { return outerRect().size(); }
     void click(QPoint point) const;
     void screenshot(const QString &name) const;
 
@@ -84,16 +85,20 @@ private:
     QString m_window;
 };
 
-// The size the window takes on screen: its own and the frame's.
-QSize TestEndToEnd::outerSize() const
+// Where the window lies on screen, frame and all.
+QRect TestEndToEnd::outerRect() const
 {
-    const auto size = QRegularExpression(R"(Geometry: (\d+)x(\d+))").match(run("xdotool", {"getwindowgeometry", m_window}));
+    const QString info = run("xwininfo", {"-id", m_window});
+    const auto number = [&info](const char *label) {
+        return QRegularExpression(QString(label) + R"(:\s+(-?\d+))").match(info).captured(1).toInt();
+    };
     const auto frame = QRegularExpression(R"(= (\d+), (\d+), (\d+), (\d+))") // left, right, top, bottom
                            .match(run("xprop", {"-id", m_window, "_NET_FRAME_EXTENTS"}));
-    if (!size.hasMatch() || !frame.hasMatch())
+    if (!frame.hasMatch())
         return {};
-    return QSize(size.captured(1).toInt() + frame.captured(1).toInt() + frame.captured(2).toInt(),
-                 size.captured(2).toInt() + frame.captured(3).toInt() + frame.captured(4).toInt());
+    const auto extent = [&frame](int i) { return frame.captured(i).toInt(); };
+    return QRect(number("Absolute upper-left X") - extent(1), number("Absolute upper-left Y") - extent(3),
+                 number("Width") + extent(1) + extent(2), number("Height") + extent(3) + extent(4));
 }
 
 void TestEndToEnd::click(QPoint point) const
@@ -133,12 +138,13 @@ void TestEndToEnd::cleanupTestCase()
 
 void TestEndToEnd::aPersonsSession()
 {
-    // China names its picture the old way; Japan's page names none, so its
-    // picture comes from the image archive.
+    // China names its picture the old way, a picture larger than the screen
+    // (1366 x 768); Japan's page names none, so its picture comes from the
+    // image archive.
     TestServer cn, hk, main;
     const QByteArray japan = landscape(1024, 576, qRgb(250, 170, 120));
     cn.serve("/?mkt=zh-CN", Response{200, homePage("/china.jpg"), "text/html", {}, TestServer::Fault::Hold});
-    main.serve("/china.jpg", landscape(1000, 500, qRgb(120, 180, 250)));
+    main.serve("/china.jpg", landscape(1920, 1080, qRgb(120, 180, 250)));
     main.serve("/?mkt=ja-jp", Response{200, "<html>no picture named here</html>", "text/html", {}, TestServer::Fault::Hold});
     main.serve("/HPImageArchive.aspx?format=js&idx=0&n=1&mbl=1&mkt=ja-JP",
                R"j({"images":[{"urlbase":"/th?id=OHR.Japan","copyright":"A lake in Japan (© Someone)"}]})j", "application/json");
@@ -175,13 +181,23 @@ void TestEndToEnd::aPersonsSession()
     QTRY_COMPARE_WITH_TIMEOUT(outerSize(), QSize(977, 580), Waiting);
     screenshot("1-loading");
 
-    // The first picture arrives; the window fits it, frame and all.
+    // The first picture arrives, larger than the screen: the window shrinks
+    // it to fit, frame and all, with its proportions.
     QTRY_VERIFY_WITH_TIMEOUT(cn.requests.contains("/?mkt=zh-CN"), Waiting);
     cn.releaseHeld();
-    QTRY_COMPARE_WITH_TIMEOUT(outerSize(), QSize(1000, 500 + 67), Waiting);
     QTRY_COMPARE_WITH_TIMEOUT(caption(), done, Waiting);
-    QVERIFY(QFile::exists(folder.filePath("temp.jpg")));
+    QTRY_VERIFY_WITH_TIMEOUT(outerSize().width() > 977 && QRect(0, 0, 1366, 768).contains(outerRect()), Waiting);
+    const QSize shown = outerSize() - QSize(0, 67); // the outer size is the picture's, and 67 pixels
+    QVERIFY(shown.height() < 1080 && qAbs(shown.width() * 1080 - shown.height() * 1920) < 2 * 1920);
     screenshot("2-china");
+
+    // "设置背景": the setting the desktop reads now names the bitmap, of the
+    // whole picture.
+    click(middle(11640, 60, 1095, 375));
+    const QString bitmap = folder.filePath("data/Tavelo/temp.bmp");
+    QTRY_VERIFY_WITH_TIMEOUT(readFile(folder.filePath("config/glib-2.0/settings/keyfile")).contains("file://" + QFile::encodeName(bitmap)),
+                             Waiting);
+    QCOMPARE(QImageReader(bitmap).size(), QSize(1920, 1080));
 
     // "日本": the archive's picture.
     click(middle(2417, 60, 855, 420));
@@ -193,19 +209,16 @@ void TestEndToEnd::aPersonsSession()
     QCOMPARE(readFile(folder.filePath("temp.jpg")), japan);
     screenshot("3-japan");
 
-    // "关  于", closed with the keyboard.
+    // "关  于", closed with the keyboard; Enter clicks it too.
     click(middle(12960, 60, 1095, 375));
     QTRY_COMPARE_WITH_TIMEOUT(activeCaption(), QStringLiteral("关于"), Waiting);
     screenshot("4-about");
     key("Return");
     QTRY_COMPARE_WITH_TIMEOUT(activeCaption(), done, Waiting);
-
-    // "设置背景": the setting the desktop reads now names the bitmap.
-    click(middle(11640, 60, 1095, 375));
-    const QString bitmap = folder.filePath("data/Tavelo/temp.bmp");
-    QTRY_VERIFY_WITH_TIMEOUT(readFile(folder.filePath("config/glib-2.0/settings/keyfile")).contains("file://" + QFile::encodeName(bitmap)),
-                             Waiting);
-    QCOMPARE(QImageReader(bitmap).size(), QSize(1024, 576));
+    key("Return");
+    QTRY_COMPARE_WITH_TIMEOUT(activeCaption(), QStringLiteral("关于"), Waiting);
+    key("Return");
+    QTRY_COMPARE_WITH_TIMEOUT(activeCaption(), done, Waiting);
 
     // "保存图片": a name typed into the desktop's own dialog, which comes up
     // with the keyboard; the picture is slow to come, and the window is

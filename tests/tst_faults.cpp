@@ -272,8 +272,8 @@ private slots:
         QCOMPARE(window.dialogs.messages.size(), message.isEmpty() ? 0 : 1);
         if (!message.isEmpty())
             QCOMPARE(window.dialogs.messages[0].text, message);
-        QCOMPARE(window.shown(), shown);
-        QCOMPARE(form.frameGeometry().size(), QSize(shown.width(), shown.height() + 67));
+        QCOMPARE(window.shown(), Window::onScreen(shown));
+        QCOMPARE(form.frameGeometry().size(), Window::around(Window::onScreen(shown)));
         const QByteArray held[] = {window.first, picture.body, archivedBytes};
         QCOMPARE(readFile(window.folder.filePath("temp.jpg")), held[int(file)]);
         QCOMPARE(form.picUrl(), address == Unchanged ? earlierAddress : window.main.origin() + address);

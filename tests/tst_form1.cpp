@@ -1,5 +1,6 @@
 #include "window.h"
 
+#include "app/fit.h"
 #include "retrieval/regiontable.h"
 
 #include <QLabel>
@@ -51,7 +52,7 @@ private slots:
             window.dialogs, window.clock, window.wallpaper, window.folder.path()});
         QCOMPARE(window.form->windowTitle(), "B");
         QWidget *control = window.child(name);
-        const auto px = [](int t) { return qRound(t / 15.0); };
+        const auto px = &Window::px;
         QCOMPARE(control->geometry(), QRect(px(twips.x()), px(twips.y()), px(twips.width()), px(twips.height())));
         QCOMPARE(control->property("text").toString(), text);
         QCOMPARE(control->isVisibleTo(window.form.get()), name != "Text2");
@@ -61,6 +62,48 @@ private slots:
             QCOMPARE(option->isChecked(), name == "Option1(0)");
         }
         QVERIFY(!(window.form->windowFlags() & Qt::WindowMaximizeButtonHint));
+    }
+
+    void pictureFitsTheScreen_data()
+    {
+        QTest::addColumn<QSize>("screen"); // in pixels
+        QTest::addColumn<double>("ratio");
+        QTest::addColumn<int>("frame");
+        QTest::addColumn<QSize>("picture"); // in pixels
+        const QList<QPair<QSize, double>> screens = {
+            {{1366, 768}, 1}, {{1920, 1080}, 1}, {{2560, 1440}, 2}, {{3840, 2160}, 1.5}};
+        for (const auto &[screen, ratio] : screens) {
+            for (const int frame : {0, 30}) {
+                for (const QSize picture : {QSize(640, 480), QSize(1024, 576), QSize(1920, 1080), QSize(3840, 2160), QSize(8000, 300)})
+                    QTest::addRow("%dx%d@%g, frame %d, %dx%d", screen.width(), screen.height(), ratio, frame,
+                                  picture.width(), picture.height()) << screen << ratio << frame << picture;
+            }
+        }
+    }
+
+    // The window fits the screen: the picture at its own size where it can,
+    // otherwise as large as it can be with its proportions.
+    void pictureFitsTheScreen()
+    {
+        QFETCH(QSize, screen);
+        QFETCH(double, ratio);
+        QFETCH(int, frame);
+        QFETCH(QSize, picture);
+        const QSize available = (QSizeF(screen) / ratio).toSize(), own = (QSizeF(picture) / ratio).toSize();
+        const int band = 67;
+        const QSize shown = shownSize(own, available, QSize(frame, frame), band);
+        const auto fits = [&](QSize size) {
+            return size.width() + frame <= available.width() && size.height() + frame + band <= available.height();
+        };
+        QVERIFY(fits(shown));
+        if (fits(own)) {
+            QCOMPARE(shown, own);
+            return;
+        }
+        QVERIFY(shown.width() < own.width() && shown.height() < own.height());
+        QVERIFY(!fits(shown + QSize(1, 1)));
+        // Each side within a pixel of its share.
+        QVERIFY(qAbs(shown.width() * own.height() - shown.height() * own.width()) <= std::max(own.width(), own.height()));
     }
 
     void tabOrderFollowsTheIndex()
@@ -87,10 +130,11 @@ private slots:
         QCOMPARE(form.windowTitle(), window.doneCaption());
         QVERIFY(window.dialogs.messages.isEmpty());
         QCOMPARE(form.picUrl(), window.main.origin() + "/first.jpg");
-        QCOMPARE(window.shown(), QSize(64, 48));
-        QCOMPARE(window.child("Image1")->pos(), QPoint(0, 32));
-        // As wide as the picture, 1000 twips (67 pixels) taller; not resizable.
-        QCOMPARE(form.frameGeometry().size(), QSize(64, 48 + 67));
+        QCOMPARE(window.shown(), Window::onScreen(QSize(64, 48)));
+        QCOMPARE(window.child("Image1")->pos(), QPoint(0, Window::px(480)));
+        // As wide as the picture, but never narrower than the controls, and
+        // 1000 twips taller; not resizable.
+        QCOMPARE(form.frameGeometry().size(), QSize(Window::px(14055), window.shown().height() + Window::px(1000)));
         QCOMPARE(form.minimumSize(), form.maximumSize());
         QCOMPARE(readFile(window.folder.filePath("temp.jpg")), window.first);
         // The browser control and the download each fetch the picture.
@@ -118,7 +162,7 @@ private slots:
         QVERIFY(window.dialogs.messages.isEmpty());
         QCOMPARE(form.picUrl(), secure.origin() + "/secure.jpg");
         QVERIFY(form.picUrl().startsWith("https://127.0.0.1:"));
-        QCOMPARE(window.shown(), QSize(30, 20));
+        QCOMPARE(window.shown(), Window::onScreen(QSize(30, 20)));
     }
 
     // Where the program folder is not writable, the picture goes to the cache.
@@ -157,7 +201,7 @@ private slots:
         QCOMPARE(window.dialogs.messages[0].title, QString());
         QCOMPARE(form.picUrl().isEmpty(), serverGone);
         QVERIFY(window.shown().isEmpty());
-        QCOMPARE(form.frameGeometry().size(), QSize(977, 580)); // the design-size picture area
+        QCOMPARE(form.frameGeometry().size(), QSize(Window::px(14655), Window::px(8695))); // the design-size picture area
         // The next tick ends the caption, although no picture came.
         QCOMPARE(form.windowTitle(), Loading);
         WAIT_FOR_LOAD(window);
@@ -202,7 +246,7 @@ private slots:
         WAIT_FOR_LOAD(window);
         QVERIFY(window.dialogs.messages.isEmpty());
         QCOMPARE(server.requests.value(0), pathAndQuery);
-        QCOMPARE(window.shown(), QSize(200 + index, 100));
+        QCOMPARE(window.shown(), Window::onScreen(QSize(200 + index, 100)));
         QCOMPARE(form.picUrl(), window.main.origin() + picture);
         QVERIFY(window.child<QRadioButton>(option)->isChecked());
         QCOMPARE(window.child<QRadioButton>(option)->text(), QString::fromUtf8(QTest::currentDataTag()));
@@ -250,8 +294,29 @@ private slots:
         QTest::qWait(300);
         QVERIFY(!window.main.requests.contains("/japan.jpg"));
         QVERIFY(window.dialogs.messages.isEmpty());
-        QCOMPARE(window.shown(), QSize(40, 20));
+        QCOMPARE(window.shown(), Window::onScreen(QSize(40, 20)));
         QCOMPARE(readFile(window.folder.filePath("temp.jpg")), makeJpeg(40, 20, Qt::blue));
+    }
+
+    // A load that ends while the window is minimized leaves it minimized and
+    // as it was; restored, it shows the new picture.
+    void minimizedWindowStaysMinimized()
+    {
+        Window window;
+        Form1 &form = window.start();
+        WAIT_FOR_LOAD(window);
+        const QSize before = form.frameGeometry().size();
+        form.showMinimized();
+        window.main.serve("/first.jpg", makeJpeg(700, 60, Qt::green));
+        window.click("Option1(0)");
+        WAIT_FOR_LOAD(window);
+        QVERIFY(form.isMinimized());
+        QCOMPARE(window.shown(), Window::onScreen(QSize(64, 48)));
+        QCOMPARE(form.frameGeometry().size(), before);
+        form.showNormal();
+        QTRY_COMPARE(window.shown(), Window::onScreen(QSize(700, 60)));
+        QCOMPARE(form.frameGeometry().size(), Window::around(window.shown()));
+        QVERIFY(window.dialogs.messages.isEmpty());
     }
 
     void closingDuringALoad()

@@ -1,6 +1,8 @@
 #include "window.h"
 
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QTimer>
 
 Window::Window()
@@ -42,7 +44,17 @@ void Window::click(const QString &control)
 
 QSize Window::shown() const
 {
-    return child<QLabel>(QStringLiteral("Image1"))->pixmap().size();
+    return child<QLabel>(QStringLiteral("Image1"))->pixmap().deviceIndependentSize().toSize();
+}
+
+int Window::px(double twips)
+{
+    return qRound(twips * QGuiApplication::primaryScreen()->logicalDotsPerInchY() / 1440);
+}
+
+QSize Window::onScreen(QSize pixels)
+{
+    return (QSizeF(pixels) / QGuiApplication::primaryScreen()->devicePixelRatio()).toSize();
 }
 
 QString Window::doneCaption() const

@@ -68,7 +68,14 @@ struct Window
     // is, once the load and the browser control's copy are over.
     bool loadOver();
     void click(const QString &control);
+    // The picture's size on screen, in logical pixels.
     QSize shown() const;
+    // Twips in pixels of the screen, and a picture's own size on it: one of
+    // its pixels to one of the screen's.
+    static int px(double twips);
+    static QSize onScreen(QSize pixels);
+    // The window's outer size around a picture shown at that size.
+    static QSize around(QSize shown) { return {std::max(shown.width(), px(12960 + 1095)), shown.height() + px(1000)}; }
     QString doneCaption() const;
     template<typename T = QWidget>
     T *child(const QString &name) const
