@@ -43,6 +43,19 @@ qint64 nowNs()
     return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
+// The peak resident memory of this process, in KiB (0 where unknown).
+qint64 peakMemoryKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return 0;
+}
+
 double median(QList<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -206,8 +219,8 @@ int main(int argc, char *argv[])
 
     TestServer server;
     const QByteArray jpeg = photograph();
-    server.serve("/?mkt=zh-CN", homePage("/picture.jpg"), "text/html");
-    server.serve("/picture.jpg", jpeg, "image/jpeg");
+    server.serve("/?mkt=zh-CN", TestServer::Response{200, homePage("/picture.jpg")});
+    server.serve("/picture.jpg", jpeg);
     for (const char *variable : {"TAVELO_CN_HOST", "TAVELO_HK_HOST", "TAVELO_MAIN_HOST"})
         qputenv(variable, server.hostAndPort().toLatin1());
     QTemporaryDir folder;

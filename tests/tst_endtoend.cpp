@@ -1,4 +1,4 @@
-#include "files.h"
+#include "testserver.h"
 #include "testserver.h"
 
 #include <QBuffer>
@@ -147,7 +147,7 @@ void TestEndToEnd::aPersonsSession()
     main.serve("/china.jpg", landscape(1920, 1080, qRgb(120, 180, 250)));
     main.serve("/?mkt=ja-jp", Response{200, "<html>no picture named here</html>", "text/html", {}, TestServer::Fault::Hold});
     main.serve("/HPImageArchive.aspx?format=js&idx=0&n=1&mbl=1&mkt=ja-JP",
-               R"j({"images":[{"urlbase":"/th?id=OHR.Japan","copyright":"A lake in Japan (© Someone)"}]})j", "application/json");
+               Response{200, R"j({"images":[{"urlbase":"/th?id=OHR.Japan","copyright":"A lake in Japan (© Someone)"}]})j"});
     main.serve("/th?id=OHR.Japan_1920x1080.jpg", japan);
 
     // A copy of the program in a folder of its own, which becomes its program

@@ -196,16 +196,10 @@ private slots:
         row("archive names the picture by url alone", pageToday, html, archive({}, quoted(Archived)), {},
             archived, File::Archived, Archived, true);
 
-        // Archive answers that are not what they should be
+        // Archive answers that are not what they should be (more in tst_retrieval)
         const QList<QPair<const char *, Response>> answers = {
             {"archive: not JSON", Response{200, "<html>archive</html>"}},
-            {"archive: no images", Response{200, "{\"images\":[]}"}},
-            {"archive: wrong types", archive("5", "[\"/th?id=OHR.Today_1920x1080.jpg\"]")},
-            {"archive: another host", archive(quoted("//other.host/th?id=OHR.Today"))},
-            {"archive: user info", archive(quoted("@other.host/th?id=OHR.Today"))},
-            {"archive: another port", archive(quoted(":1/th?id=OHR.Today"))},
-            {"archive: backslash", archive(quoted("/\\\\other.host/th?id=OHR.Today"))},
-            {"archive: absolute address", archive(quoted("http://127.0.0.1:1/th?id=OHR.Today"))},
+            {"archive: another host", archive(quoted("//127.0.0.1:1/th?id=OHR.Today"))},
             {"archive: over 1 MiB", archive(quoted("/th?id=OHR.Today"), quoted(QByteArray(1 << 20, 'x')))},
             {"archive: picture 404", archive(quoted("/th?id=OHR.Gone"))},
             {"archive: picture is a page", archive(quoted("/th?id=OHR.Page"))},

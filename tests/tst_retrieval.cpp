@@ -132,6 +132,7 @@ private slots:
         QTest::newRow("url of another type") << QByteArray(R"("url":["/a.jpg"])") << "" << "";
         QTest::newRow("another host") << QByteArray("\"urlbase\":\"//evil.example/a\",\"url\":\"//evil.example/a.jpg\"") << "" << "";
         QTest::newRow("no slash first") << QByteArray(R"("urlbase":"@evil.example/a","url":".evil.example/a.jpg")") << "" << "";
+        QTest::newRow("a port first") << QByteArray(R"("urlbase":":1/a")") << "" << "";
         QTest::newRow("backslash") << QByteArray(R"("urlbase":"/\\evil.example/a")") << "" << "";
         QTest::newRow("line end") << QByteArray(R"("urlbase":"/a\r\nb")") << "" << "";
         QTest::newRow("absolute") << QByteArray("\"url\":\"https://www.bing.com/a.jpg\"") << "" << "";

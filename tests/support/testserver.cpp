@@ -152,6 +152,18 @@ QByteArray makeJpeg(int width, int height, Qt::GlobalColor colour)
     return bytes;
 }
 
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 QByteArray homePage(const QByteArray &picturePath)
 {
     return "<!DOCTYPE html>\r\n<html><head><title>Home</title></head>\r\n"

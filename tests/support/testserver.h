@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QHash>
-#include <QList>
 #include <QPointer>
 #include <QTcpServer>
 
@@ -11,7 +10,8 @@ class QSslCertificate;
 class QTcpSocket;
 
 // A small HTTP/1.1 server on 127.0.0.1 for the tests. Each path (with its
-// query) answers with a fixed response; every request is recorded.
+// query) answers with a fixed response, anything else with 404; every
+// request is recorded.
 class TestServer : public QObject
 {
     Q_OBJECT
@@ -26,7 +26,6 @@ public:
         CloseMidBody, // send the header and half the body, then hang up
         Trickle,      // send the header, then the body a byte at a time, 50 ms apart
     };
-
     struct Response
     {
         int status = 200;
@@ -36,30 +35,25 @@ public:
         Fault fault = Fault::None;
     };
 
-    // A server over TLS presents the self-signed certificate for 127.0.0.1
-    // in tests/support/fixtures.
+    // Over TLS, the server presents the self-signed certificate for
+    // 127.0.0.1 in tests/support/fixtures.
     enum Security { Plain, Tls };
     explicit TestServer(Security security = Plain);
 
-    // "127.0.0.1:port", as the host settings take it.
-    QString hostAndPort() const;
+    QString hostAndPort() const; // "127.0.0.1:port", as the host settings take it
     QByteArray origin() const;
-
     void serve(const QByteArray &pathAndQuery, const Response &response);
-    void serve(const QByteArray &pathAndQuery, const QByteArray &body,
-               const QByteArray &contentType = "image/jpeg")
+    void serve(const QByteArray &pathAndQuery, const QByteArray &picture)
     {
-        serve(pathAndQuery, Response{200, body, contentType});
+        serve(pathAndQuery, Response{200, picture, "image/jpeg"});
     }
-
-    // Every request's path and query, in arrival order.
-    QList<QByteArray> requests;
-    // Connections that are still open.
     int openConnections() const;
     // From now on the port refuses connections, and open ones are cut.
     void stopListening();
-    // Answers the requests that are being held.
     void releaseHeld();
+
+    // Every request's path and query, in arrival order.
+    QList<QByteArray> requests;
 
 private:
     void readRequest(QTcpSocket *socket);
@@ -72,9 +66,9 @@ private:
 
 // The certificate a TLS test server presents, for clients to trust.
 QList<QSslCertificate> testCertificate();
-
 // A JPEG of the given size, filled with one colour.
 QByteArray makeJpeg(int width, int height, Qt::GlobalColor colour);
-
 // A home page that names the picture's path the way the real pages did.
 QByteArray homePage(const QByteArray &picturePath);
+QByteArray readFile(const QString &path);
+bool writeFile(const QString &path, const QByteArray &bytes);

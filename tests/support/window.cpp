@@ -23,8 +23,8 @@ Window::~Window()
 
 Form1 &Window::start(const QString &programFolder)
 {
-    form = std::make_unique<Form1>(platform::Services{
-        dialogs, clock, wallpaper, programFolder.isEmpty() ? folder.path() : programFolder});
+    form = std::make_unique<Form1>(
+        platform::Services{dialogs, clock, wallpaper, programFolder.isEmpty() ? folder.path() : programFolder});
     form->Form_Load();
     return *form;
 }
@@ -37,14 +37,14 @@ bool Window::loadOver()
     return !timer->isActive();
 }
 
-void Window::click(const QString &control)
-{
-    QTest::mouseClick(child(control), Qt::LeftButton);
-}
-
 QSize Window::shown() const
 {
     return child<QLabel>(QStringLiteral("Image1"))->pixmap().deviceIndependentSize().toSize();
+}
+
+QString Window::doneCaption() const
+{
+    return QStringLiteral("Tavelo  ") + QLocale::system().toString(clock.date, QLocale::ShortFormat);
 }
 
 int Window::px(double twips)
@@ -55,9 +55,4 @@ int Window::px(double twips)
 QSize Window::onScreen(QSize pixels)
 {
     return (QSizeF(pixels) / QGuiApplication::primaryScreen()->devicePixelRatio()).toSize();
-}
-
-QString Window::doneCaption() const
-{
-    return QStringLiteral("Tavelo  ") + QLocale::system().toString(clock.date, QLocale::ShortFormat);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/form1.h"
-#include "files.h"
 #include "testserver.h"
 
 #include "platform/clock.h"
@@ -16,7 +15,7 @@
 inline constexpr int Waiting = 20000;
 
 // Message boxes and save dialogs that answer at once and remember what they
-// were asked. The save dialog answers with the next queued path; none is Cancel.
+// were asked; the save dialog answers with the next queued path, or Cancel.
 struct FakeDialogs final : platform::Dialogs
 {
     struct Message
@@ -25,8 +24,7 @@ struct FakeDialogs final : platform::Dialogs
         platform::MessageStyle style;
         QString title;
     };
-    void showMessage(QWidget *, const QString &text, platform::MessageStyle style,
-                     const QString &title) override
+    void showMessage(QWidget *, const QString &text, platform::MessageStyle style, const QString &title) override
     {
         messages.append({text, style, title});
     }
@@ -36,7 +34,6 @@ struct FakeDialogs final : platform::Dialogs
         saveRequests.append(request);
         chosen(saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue());
     }
-
     QList<Message> messages;
     QList<platform::SaveFileRequest> saveRequests;
     QQueue<QString> saveAnswers;
@@ -64,24 +61,24 @@ struct Window
 
     // Builds the window and starts it as the program does.
     Form1 &start(const QString &programFolder = {});
-    // One tick of the load watcher; true once the watcher has stopped, that
-    // is, once the load and the browser control's copy are over.
+    // One tick of the load watcher; true once it has stopped: the load and
+    // the browser control's copy are over.
     bool loadOver();
-    void click(const QString &control);
-    // The picture's size on screen, in logical pixels.
-    QSize shown() const;
-    // Twips in pixels of the screen, and a picture's own size on it: one of
-    // its pixels to one of the screen's.
-    static int px(double twips);
-    static QSize onScreen(QSize pixels);
-    // The window's outer size around a picture shown at that size.
-    static QSize around(QSize shown) { return {std::max(shown.width(), px(12960 + 1095)), shown.height() + px(1000)}; }
-    QString doneCaption() const;
+    void click(const QString &control) { QTest::mouseClick(child(control), Qt::LeftButton); }
     template<typename T = QWidget>
     T *child(const QString &name) const
     {
         return form->findChild<T *>(name);
     }
+    QSize shown() const; // the picture's size on screen, in logical pixels
+    QString doneCaption() const;
+
+    // Twips in pixels of the screen; a picture's own size on it, one of its
+    // pixels to one of the screen's; the window's outer size around a
+    // picture shown at a size.
+    static int px(double twips);
+    static QSize onScreen(QSize pixels);
+    static QSize around(QSize shown) { return {std::max(shown.width(), px(12960 + 1095)), shown.height() + px(1000)}; }
 
     TestServer cn, hk, main;
     QTemporaryDir folder;

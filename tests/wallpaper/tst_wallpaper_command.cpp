@@ -3,7 +3,7 @@
 #include "commands/setwallpaper.h"
 #include "window.h"
 #include "platform/failure.h"
-#include "files.h"
+#include "testserver.h"
 
 #include <QImageReader>
 #include <QtTest>

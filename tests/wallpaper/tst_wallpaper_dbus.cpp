@@ -3,7 +3,7 @@
 // daemon stores the Xfce property in its own file under a temporary folder,
 // and a stand-in desktop portal records the file it is handed.
 
-#include "files.h"
+#include "testserver.h"
 #include "platform/wallpaper.h"
 #include "platform/wallpaper/gsettingswallpaper.h"
 #include "platform/wallpaper/plasmawallpaper.h"

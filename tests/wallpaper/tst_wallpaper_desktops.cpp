@@ -6,7 +6,7 @@
 // GIO first: its headers use "signals" as a name, which Qt defines as a macro.
 #include <gio/gio.h>
 
-#include "files.h"
+#include "testserver.h"
 #include "platform/wallpaper.h"
 #include "platform/wallpaper/desktopchoice.h"
 #include "platform/wallpaper/gsettingswallpaper.h"
