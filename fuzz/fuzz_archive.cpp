@@ -23,11 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     static const QString picHost = retrieval::PicHost();
     FUZZ_CHECK(retrieval::isOnPicHost(picture->address));
     FUZZ_CHECK(picture->address.startsWith(picHost + u'/'));
-    FUZZ_CHECK(!picture->address.startsWith(picHost + u"//"));
+    FUZZ_CHECK(!picture->address.startsWith(picHost + QStringLiteral("//")));
 
     const QJsonObject image = QJsonDocument::fromJson(answer).object().value(u"images").toArray().at(0).toObject();
     const QString path = picture->address.mid(picHost.size());
-    if (path.endsWith(u"_1920x1080.jpg") && image.value(u"urlbase").toString() + u"_1920x1080.jpg" == path)
+    if (path.endsWith(u"_1920x1080.jpg") && image.value(u"urlbase").toString() + QStringLiteral("_1920x1080.jpg") == path)
         return 0;
     FUZZ_CHECK(image.value(u"url").toString() == path);
     return 0;

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK(address.contains(name));
     if (!address.endsWith(name)) {
         FUZZ_CHECK(!address.contains(u"%2f"));
-        FUZZ_CHECK(address.contains(u"id=" + name));
+        FUZZ_CHECK(address.contains(QStringLiteral("id=") + name));
         FUZZ_CHECK(name.endsWith(u".jpg", Qt::CaseInsensitive));
     }
 
