@@ -2,11 +2,42 @@
 
 #include "platform/wallpaper.h"
 
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QSaveFile>
 #include <QString>
 
 namespace commands {
+
+namespace {
+
+#ifndef Q_OS_WIN
+// Deletes the bitmaps in folder but the newest, which the desktop may still
+// show, and returns that one's path (empty when there is none). The bitmap
+// named current is left alone: it is about to be written again.
+QString keepNewestBitmap(const QString &folder, const QString &current)
+{
+    QDir dir(folder);
+    // "temp.bmp" too: the one name earlier versions used.
+    const QStringList names = dir.entryList({QStringLiteral("temp-*.bmp"), QStringLiteral("temp.bmp")},
+                                            QDir::Files, QDir::Time);
+    QString newest;
+    for (const QString &name : names) {
+        if (name == current)
+            continue;
+        if (newest.isEmpty())
+            newest = dir.filePath(name);
+        else
+            dir.remove(name);
+    }
+    return newest;
+}
+#endif
+
+} // namespace
 
 qint32 setAsWallpaper(const QImage &picture, const QString &folder, platform::Wallpaper &wallpaper)
 {
@@ -15,14 +46,34 @@ qint32 setAsWallpaper(const QImage &picture, const QString &folder, platform::Wa
     if (folder.isEmpty())
         return PathNotFound;
 
-    const QString path = folder + QStringLiteral("/temp.bmp");
-    // Written beside the old bitmap and renamed over it only when complete, so
-    // a failed write leaves the previous wallpaper file whole.
+    QByteArray bitmap;
+    QBuffer buffer(&bitmap);
+    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "BMP"))
+        return PathFileAccessError;
+#ifdef Q_OS_WIN
+    // Windows reads the file afresh at every call: one name serves.
+    const QString name = QStringLiteral("temp.bmp");
+    const QString previous;
+#else
+    // A new name for a new picture: desktops that are handed the name they
+    // already have keep the picture they drew from it.
+    const QString name = QStringLiteral("temp-%1.bmp").arg(QString::fromLatin1(
+        QCryptographicHash::hash(bitmap, QCryptographicHash::Sha256).toHex().left(16)));
+    const QString previous = keepNewestBitmap(folder, name);
+#endif
+    const QString path = folder + QLatin1Char('/') + name;
+    // Written beside and renamed into place only when complete, so the desktop
+    // is never handed a half-written file, and a failed write leaves an
+    // earlier file of that name whole.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "BMP") || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(bitmap) != bitmap.size() || !file.commit())
         return PathFileAccessError;
 
-    wallpaper.setWallpaper(path);
+    // The bitmap before goes once the desktop has the new one.
+    wallpaper.setWallpaper(path, [previous](bool taken) {
+        if (taken && !previous.isEmpty())
+            QFile::remove(previous);
+    });
     return 0;
 }
 

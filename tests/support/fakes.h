@@ -38,12 +38,17 @@ public:
     QQueue<QString> saveAnswers;
 };
 
-// Remembers the files it was asked to make the wallpaper.
+// Remembers the files it was asked to make the wallpaper; answers at once.
 class FakeWallpaper final : public platform::Wallpaper
 {
 public:
-    void setWallpaper(const QString &bitmapPath) override { paths.append(bitmapPath); }
+    void setWallpaper(const QString &bitmapPath, Done done) override
+    {
+        paths.append(bitmapPath);
+        done(takes);
+    }
     QStringList paths;
+    bool takes = true;
 };
 
 class FakeClock final : public platform::Clock
