@@ -4,11 +4,15 @@
 
 #include <QBuffer>
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QSaveFile>
 #include <QString>
+
+#include <algorithm>
 
 namespace commands {
 
@@ -16,22 +20,22 @@ namespace {
 
 #ifndef Q_OS_WIN
 // Deletes the bitmaps in folder but the newest, which the desktop may still
-// show, and returns that one's path (empty when there is none). The bitmap
-// named current is left alone: it is about to be written again.
-QString keepNewestBitmap(const QString &folder, const QString &current)
+// show, and returns that one (none when there is none). The bitmap named
+// current is left alone: it is about to be written again.
+QFileInfo keepNewestBitmap(const QString &folder, const QString &current)
 {
     QDir dir(folder);
     // "temp.bmp" too: the one name earlier versions used.
-    const QStringList names = dir.entryList({QStringLiteral("temp-*.bmp"), QStringLiteral("temp.bmp")},
-                                            QDir::Files, QDir::Time);
-    QString newest;
-    for (const QString &name : names) {
-        if (name == current)
+    const QFileInfoList bitmaps = dir.entryInfoList(
+        {QStringLiteral("temp-*.bmp"), QStringLiteral("temp.bmp")}, QDir::Files, QDir::Time);
+    QFileInfo newest;
+    for (const QFileInfo &bitmap : bitmaps) {
+        if (bitmap.fileName() == current)
             continue;
-        if (newest.isEmpty())
-            newest = dir.filePath(name);
+        if (newest.fileName().isEmpty())
+            newest = bitmap;
         else
-            dir.remove(name);
+            dir.remove(bitmap.fileName());
     }
     return newest;
 }
@@ -53,24 +57,32 @@ qint32 setAsWallpaper(const QImage &picture, const QString &folder, platform::Wa
 #ifdef Q_OS_WIN
     // Windows reads the file afresh at every call: one name serves.
     const QString name = QStringLiteral("temp.bmp");
-    const QString previous;
+    const QFileInfo previous;
 #else
     // A new name for a new picture: desktops that are handed the name they
     // already have keep the picture they drew from it.
     const QString name = QStringLiteral("temp-%1.bmp").arg(QString::fromLatin1(
         QCryptographicHash::hash(bitmap, QCryptographicHash::Sha256).toHex().left(16)));
-    const QString previous = keepNewestBitmap(folder, name);
+    const QFileInfo previous = keepNewestBitmap(folder, name);
 #endif
     const QString path = folder + QLatin1Char('/') + name;
     // Written beside and renamed into place only when complete, so the desktop
     // is never handed a half-written file, and a failed write leaves an
     // earlier file of that name whole.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bitmap) != bitmap.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(bitmap) != bitmap.size() || !file.flush())
+        return PathFileAccessError;
+    // Newer than the bitmap before, even within one tick of the file system's
+    // clock, so that the next click tells which of the two is the newest.
+    if (previous.exists()) {
+        file.setFileTime(std::max(QDateTime::currentDateTimeUtc(), previous.lastModified().addMSecs(1)),
+                         QFileDevice::FileModificationTime);
+    }
+    if (!file.commit())
         return PathFileAccessError;
 
     // The bitmap before goes once the desktop has the new one.
-    wallpaper.setWallpaper(path, [previous](bool taken) {
+    wallpaper.setWallpaper(path, [previous = previous.filePath()](bool taken) {
         if (taken && !previous.isEmpty())
             QFile::remove(previous);
     });

@@ -41,7 +41,7 @@ private slots:
         QTest::newRow("taken: the one before goes") << QList<QImage>{pattern(8, 6), pattern(3, 9)} << true << 1;
         QTest::newRow("not taken: the one before stays") << QList<QImage>{pattern(8, 6), pattern(3, 9)} << false << 2;
         QTest::newRow("never more than two")
-            << QList<QImage>{pattern(8, 6), pattern(3, 9), pattern(9, 3)} << false << 2;
+            << QList<QImage>{pattern(3, 9), pattern(8, 6), pattern(9, 3)} << false << 2;
         QTest::newRow("same picture, same name") << QList<QImage>{pattern(8, 6), pattern(8, 6)} << true << 1;
         QTest::newRow("no picture, no file") << QList<QImage>{QImage()} << true << 0;
     }
