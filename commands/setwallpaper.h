@@ -11,16 +11,22 @@ class Wallpaper;
 
 namespace commands {
 
-// "设置背景": writes picture as a Windows bitmap named "temp.bmp" in folder,
-// replacing the one a click before wrote, and hands its path to the desktop.
-// The file stays, since the desktop reads it from there.
+// "设置背景": writes picture as a Windows bitmap in folder and hands its path
+// to the desktop. The file stays, since the desktop reads it from there.
+//
+// On Linux the name is "temp-" and a hash of the bitmap, ".bmp": a new name
+// for every new picture, since desktops handed a name they already have keep
+// showing what they drew. The bitmap handed over before is deleted once the
+// desktop has taken the new one, and older ones before writing, so the folder
+// holds two bitmaps at most. On Windows the name is always "temp.bmp",
+// replacing the one a click before wrote.
 //
 // Returns 0 when the path was handed over (whether the desktop takes it is
-// not known, and not reported), or the failure number for the top-level
-// error report; on failure the wallpaper is not touched:
-//   PathNotFound         folder is empty: the folder could not be had;
-//   PermissionDenied,    the bitmap could not be written (see replaceWhole);
-//   PathFileAccessError  an earlier "temp.bmp" is then left as it was.
+// not reported), or the failure number for the top-level error report; on
+// failure the wallpaper is not touched:
+//   PathNotFound          folder is empty: the folder could not be had;
+//   PermissionDenied,     the bitmap could not be written (see replaceWhole);
+//   PathFileAccessError   an earlier file of that name is left as it was.
 // With no picture loaded yet (a null picture) nothing is written, nothing is
 // called, and 0 is returned.
 qint32 setAsWallpaper(const QImage &picture, const QString &folder, platform::Wallpaper &wallpaper);

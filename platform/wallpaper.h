@@ -2,20 +2,26 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace platform {
 
 // Makes a picture file the desktop wallpaper. The desktop records the setting
 // in the user's profile, so it stays after Tavelo closes and after the next
-// login. Handing over is fire-and-forget: a desktop that refuses the setting
-// is not reported, and nothing here keeps the window waiting for more than a
-// moment.
+// login. Nothing here keeps the window waiting for more than a moment: the
+// desktop's answer comes later, through done.
 class Wallpaper
 {
 public:
+    // Called once, when the desktop has answered: true when it took the file
+    // (its setting names the file now), false when it refused or could not be
+    // reached. Possibly before setWallpaper() returns; never, when the desktop
+    // never answers.
+    using Done = std::function<void(bool taken)>;
+
     virtual ~Wallpaper() = default;
-    virtual void setWallpaper(const QString &bitmapPath) = 0;
+    virtual void setWallpaper(const QString &bitmapPath, Done done) = 0;
 };
 
 // The mechanism of the desktop this session runs on, chosen from the

@@ -139,9 +139,10 @@ private slots:
     {
         Window &window = loaded();
         window.click("Command2");
-        const QString bitmap = platform::wallpaperFolder() + "/temp.bmp";
+        QCOMPARE(window.wallpaper.paths.size(), 1);
+        const QString bitmap = window.wallpaper.paths.constFirst();
+        QCOMPARE(QFileInfo(bitmap).dir(), QDir(platform::wallpaperFolder()));
         QVERIFY(bitmap.startsWith(m_home.path()));
-        QCOMPARE(window.wallpaper.paths, QStringList{bitmap});
         QImageReader reader(bitmap);
         QCOMPARE(reader.format(), QByteArray("bmp"));
         QCOMPARE(reader.read().size(), QSize(64, 48));

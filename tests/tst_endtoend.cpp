@@ -194,7 +194,9 @@ void TestEndToEnd::aPersonsSession()
     // "设置背景": the setting the desktop reads now names the bitmap, of the
     // whole picture.
     click(middle(11640, 60, 1095, 375));
-    const QString bitmap = folder.filePath("data/Tavelo/temp.bmp");
+    const auto bitmaps = [&folder] { return QDir(folder.filePath("data/Tavelo")).entryList({"*.bmp"}); };
+    QTRY_COMPARE_WITH_TIMEOUT(bitmaps().size(), 1, Waiting);
+    const QString bitmap = folder.filePath("data/Tavelo/" + bitmaps().constFirst());
     QTRY_VERIFY_WITH_TIMEOUT(readFile(folder.filePath("config/glib-2.0/settings/keyfile")).contains("file://" + QFile::encodeName(bitmap)),
                              Waiting);
     QCOMPARE(QImageReader(bitmap).size(), QSize(1920, 1080));

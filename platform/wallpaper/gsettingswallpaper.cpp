@@ -107,10 +107,12 @@ GSettingsWallpaper::GSettingsWallpaper(GSettingsTarget target)
 {
 }
 
-void GSettingsWallpaper::setWallpaper(const QString &bitmapPath)
+void GSettingsWallpaper::setWallpaper(const QString &bitmapPath, Done done)
 {
-    if (!applyGSettings(m_target, bitmapPath))
-        PortalWallpaper().setWallpaper(bitmapPath);
+    if (applyGSettings(m_target, bitmapPath))
+        done(true);
+    else
+        PortalWallpaper().setWallpaper(bitmapPath, std::move(done));
 }
 
 } // namespace platform::wallpaper

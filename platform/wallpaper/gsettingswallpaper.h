@@ -39,13 +39,13 @@ GSettingsTarget mateTarget();
 // drop a write while reporting success.
 bool applyGSettings(const GSettingsTarget &target, const QString &bitmapPath);
 
-// The wallpaper of GNOME, Cinnamon or MATE. When the settings do not hold,
-// the desktop portal is asked instead.
+// The wallpaper of GNOME, Cinnamon or MATE, taken once the settings read
+// back as written. When they do not hold, the desktop portal is asked instead.
 class GSettingsWallpaper : public Wallpaper
 {
 public:
     explicit GSettingsWallpaper(GSettingsTarget target);
-    void setWallpaper(const QString &bitmapPath) override;
+    void setWallpaper(const QString &bitmapPath, Done done) override;
 
 private:
     GSettingsTarget m_target;

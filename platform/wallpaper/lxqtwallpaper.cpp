@@ -9,10 +9,24 @@ QStringList lxqtArguments(const QString &bitmapPath)
     return {QStringLiteral("--set-wallpaper=") + bitmapPath};
 }
 
-void LxqtWallpaper::setWallpaper(const QString &bitmapPath)
+void LxqtWallpaper::setWallpaper(const QString &bitmapPath, Done done)
 {
+    auto *process = new QProcess;
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, done](int exitCode, QProcess::ExitStatus status) {
+                         process->deleteLater();
+                         done(status == QProcess::NormalExit && exitCode == 0);
+                     });
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [process, done](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart)
+                             return;
+                         process->deleteLater();
+                         done(false);
+                     });
     // Found through PATH; when it is missing nothing starts and nothing changes.
-    QProcess::startDetached(QStringLiteral("pcmanfm-qt"), lxqtArguments(bitmapPath));
+    process->start(QStringLiteral("pcmanfm-qt"), lxqtArguments(bitmapPath));
 }
 
 } // namespace platform::wallpaper

@@ -1,5 +1,7 @@
 #include "platform/wallpaper/plasmawallpaper.h"
 
+#include "platform/wallpaper/dbusanswer.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QUrl>
@@ -43,16 +45,19 @@ QString plasmaScript(const QString &bitmapPath)
         .arg(jsStringLiteral(uri));
 }
 
-void PlasmaWallpaper::setWallpaper(const QString &bitmapPath)
+void PlasmaWallpaper::setWallpaper(const QString &bitmapPath, Done done)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
+    if (!bus.isConnected()) {
+        done(false);
         return;
+    }
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.kde.plasmashell"), QStringLiteral("/PlasmaShell"),
         QStringLiteral("org.kde.PlasmaShell"), QStringLiteral("evaluateScript"));
     call << plasmaScript(bitmapPath);
-    bus.send(call);
+    // plasmashell answers once the script has run.
+    whenAnswered(bus.asyncCall(call), std::move(done));
 }
 
 } // namespace platform::wallpaper

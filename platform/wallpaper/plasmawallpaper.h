@@ -17,11 +17,11 @@ QString jsStringLiteral(const QString &text);
 QString plasmaScript(const QString &bitmapPath);
 
 // KDE Plasma: org.kde.plasmashell /PlasmaShell evaluateScript on the session
-// bus, sent without waiting for the answer.
+// bus, asynchronously; taken when the script ran without error.
 class PlasmaWallpaper : public Wallpaper
 {
 public:
-    void setWallpaper(const QString &bitmapPath) override;
+    void setWallpaper(const QString &bitmapPath, Done done) override;
 };
 
 } // namespace platform::wallpaper

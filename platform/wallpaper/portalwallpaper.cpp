@@ -1,5 +1,7 @@
 #include "platform/wallpaper/portalwallpaper.h"
 
+#include "platform/wallpaper/dbusanswer.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusUnixFileDescriptor>
@@ -8,15 +10,16 @@
 
 namespace platform::wallpaper {
 
-void PortalWallpaper::setWallpaper(const QString &bitmapPath)
+void PortalWallpaper::setWallpaper(const QString &bitmapPath, Done done)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()
-        || !(bus.connectionCapabilities() & QDBusConnection::UnixFileDescriptorPassing))
-        return;
     QFile file(bitmapPath);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!bus.isConnected()
+        || !(bus.connectionCapabilities() & QDBusConnection::UnixFileDescriptorPassing)
+        || !file.open(QIODevice::ReadOnly)) {
+        done(false);
         return;
+    }
     // The descriptor is duplicated into the message, so the file may close here.
     const QDBusUnixFileDescriptor descriptor(file.handle());
 
@@ -29,8 +32,9 @@ void PortalWallpaper::setWallpaper(const QString &bitmapPath)
         {QStringLiteral("set-on"), QStringLiteral("background")},
     };
     call << QString() << QVariant::fromValue(descriptor) << options;
-    // The answer comes later as a signal nobody needs: send without waiting.
-    bus.send(call);
+    // The portal holds the file's content once it has answered; the outcome
+    // of the request comes later as a signal nobody needs.
+    whenAnswered(bus.asyncCall(call), std::move(done));
 }
 
 } // namespace platform::wallpaper

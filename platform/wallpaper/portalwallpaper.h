@@ -8,10 +8,11 @@ namespace platform::wallpaper {
 // Tavelo has no mechanism of its own for. The file goes over as an open file
 // descriptor, so sandboxed and unsandboxed runs behave the same. Background
 // only, with no preview dialog. With no portal on the bus nothing changes.
+// Taken once the portal has answered the call.
 class PortalWallpaper : public Wallpaper
 {
 public:
-    void setWallpaper(const QString &bitmapPath) override;
+    void setWallpaper(const QString &bitmapPath, Done done) override;
 };
 
 } // namespace platform::wallpaper

@@ -6,10 +6,9 @@
 
 namespace platform::wallpaper {
 
-void WindowsWallpaper::setWallpaper(const QString &bitmapPath)
+void WindowsWallpaper::setWallpaper(const QString &bitmapPath, Done done)
 {
-    // A refusal is not reported.
-    setWindowsWallpaper(QDir::toNativeSeparators(bitmapPath).toStdWString());
+    done(setWindowsWallpaper(QDir::toNativeSeparators(bitmapPath).toStdWString()));
 }
 
 } // namespace platform::wallpaper

@@ -8,7 +8,7 @@ namespace platform::wallpaper {
 class WindowsWallpaper : public Wallpaper
 {
 public:
-    void setWallpaper(const QString &bitmapPath) override;
+    void setWallpaper(const QString &bitmapPath, Done done) override;
 };
 
 } // namespace platform::wallpaper

@@ -1,5 +1,7 @@
 #include "platform/wallpaper/xfcewallpaper.h"
 
+#include "platform/wallpaper/dbusanswer.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -8,6 +10,9 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVariantMap>
+
+#include <memory>
+#include <utility>
 
 namespace platform::wallpaper {
 
@@ -29,14 +34,26 @@ QString primaryMonitorName()
     return part.isEmpty() ? QStringLiteral("0") : part;
 }
 
-void setProperties(const QStringList &properties, const QString &bitmapPath)
+// Taken once the daemon has answered every property without an error.
+void setProperties(const QStringList &properties, const QString &bitmapPath, Wallpaper::Done done)
 {
+    struct Answers
+    {
+        qsizetype awaited;
+        bool allSet;
+        Wallpaper::Done done;
+    };
+    auto answers = std::make_shared<Answers>(Answers{properties.size(), true, std::move(done)});
     QDBusConnection bus = QDBusConnection::sessionBus();
     for (const QString &property : properties) {
         QDBusMessage call =
             QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("SetProperty"));
         call << channel << property << QVariant::fromValue(QDBusVariant(bitmapPath));
-        bus.send(call);
+        whenAnswered(bus.asyncCall(call, timeoutMs), [answers](bool answered) {
+            answers->allSet = answers->allSet && answered;
+            if (--answers->awaited == 0)
+                answers->done(answers->allSet);
+        });
     }
 }
 
@@ -57,11 +74,13 @@ QStringList xfceImageProperties(const QStringList &existing, const QString &moni
     return properties;
 }
 
-void XfceWallpaper::setWallpaper(const QString &bitmapPath)
+void XfceWallpaper::setWallpaper(const QString &bitmapPath, Done done)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
+    if (!bus.isConnected()) {
+        done(false);
         return;
+    }
     QDBusMessage list =
         QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("GetAllProperties"));
     list << channel << QStringLiteral("/backdrop");
@@ -69,7 +88,7 @@ void XfceWallpaper::setWallpaper(const QString &bitmapPath)
 
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(list, timeoutMs));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [bitmapPath, monitor](QDBusPendingCallWatcher *finished) {
+                     [bitmapPath, monitor, done = std::move(done)](QDBusPendingCallWatcher *finished) {
                          finished->deleteLater();
                          const QDBusPendingReply<QVariantMap> reply = *finished;
                          QStringList existing;
@@ -77,12 +96,13 @@ void XfceWallpaper::setWallpaper(const QString &bitmapPath)
                              existing = reply.value().keys();
                          } else if (!reply.error().name().startsWith(
                                         QLatin1String("org.xfce.Xfconf.Error."))) {
-                             return; // no settings daemon on this bus, or it hangs
+                             done(false); // no settings daemon on this bus, or it hangs
+                             return;
                          }
                          // Otherwise the daemon has no such channel yet (no
                          // wallpaper was ever set), and the current monitor's
                          // property is created.
-                         setProperties(xfceImageProperties(existing, monitor), bitmapPath);
+                         setProperties(xfceImageProperties(existing, monitor), bitmapPath, done);
                      });
 }
 

@@ -39,10 +39,16 @@ struct FakeDialogs final : platform::Dialogs
     QQueue<QString> saveAnswers;
 };
 
+// Remembers the files it was asked to make the wallpaper; answers at once.
 struct FakeWallpaper final : platform::Wallpaper
 {
-    void setWallpaper(const QString &bitmapPath) override { paths.append(bitmapPath); }
+    void setWallpaper(const QString &bitmapPath, Done done) override
+    {
+        paths.append(bitmapPath);
+        done(takes);
+    }
     QStringList paths;
+    bool takes = true;
 };
 
 struct FakeClock final : platform::Clock
