@@ -1,0 +1,295 @@
+// The wallpaper without a desktop: the bitmap "设置背景" writes, which
+// mechanism each desktop gets, GSettings in a file store of the test's own
+// (and dconf, which drops a write it cannot pass on), the Plasma script's
+// escaping, the Xfce properties chosen, and the desktop portal stood in for
+// on a private bus. tests/desktops/run sets the wallpaper of real desktops.
+
+// GIO first: its headers use "signals" as a name, which Qt defines as a macro.
+#include <gio/gio.h>
+
+#include "window.h"
+
+#include "commands/setwallpaper.h"
+#include "platform/failure.h"
+#include "platform/wallpaper/desktopchoice.h"
+#include "platform/wallpaper/gsettingswallpaper.h"
+#include "platform/wallpaper/plasmawallpaper.h"
+#include "platform/wallpaper/xfcewallpaper.h"
+
+#include <QImageReader>
+#include <QtDBus>
+
+#include <unistd.h>
+
+using platform::wallpaper::Desktop;
+
+namespace {
+
+QImage pattern(int width, int height, QImage::Format format = QImage::Format_RGB32)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int i = 0; i < width * height; ++i)
+        image.setPixel(i % width, i / width, qRgb(i * 40 % 256, i * 60 % 256, i * 25 % 256));
+    return image.convertToFormat(format);
+}
+
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+class PortalStandIn : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Wallpaper")
+
+public:
+    QList<QVariantList> calls; // parent window, content read through the descriptor, options
+
+public slots:
+    QDBusObjectPath SetWallpaperFile(const QString &parent, const QDBusUnixFileDescriptor &file, const QVariantMap &options)
+    {
+        QFile reader;
+        const bool open = reader.open(::dup(file.fileDescriptor()), QIODevice::ReadOnly, QFile::AutoCloseHandle);
+        calls.append(QVariantList{parent, open ? reader.readAll() : QByteArray(), options});
+        return QDBusObjectPath(QStringLiteral("/org/freedesktop/portal/desktop/request/1/tavelo"));
+    }
+};
+
+} // namespace
+
+class TestWallpaper : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // Never the real desktop's settings: a file store in the test's own
+        // folder, or dconf with no bus to reach the real one.
+        QVERIFY(qEnvironmentVariable("XDG_CONFIG_HOME").startsWith(qEnvironmentVariable("HOME") + '/'));
+        QVERIFY(qgetenv("GSETTINGS_BACKEND") == "keyfile"
+                || (qgetenv("GSETTINGS_BACKEND") == "dconf" && qgetenv("DBUS_SESSION_BUS_ADDRESS") == "disabled:"));
+    }
+
+    void bitmap_data()
+    {
+        QTest::addColumn<QList<QImage>>("pictures"); // one press each, into the same folder
+        QTest::addColumn<bool>("taken");             // the desktop's answer to each
+        QTest::addColumn<int>("kept");               // how many of the last bitmaps stay
+        // Widths that need row padding in a bitmap, and one that does not.
+        QTest::newRow("5x7 RGB888") << QList<QImage>{pattern(5, 7, QImage::Format_RGB888)} << true << 1;
+        QTest::newRow("1366x768 ARGB32") << QList<QImage>{pattern(1366, 768, QImage::Format_ARGB32)} << true << 1;
+        QTest::newRow("taken: the one before goes") << QList<QImage>{pattern(8, 6), pattern(3, 9)} << true << 1;
+        QTest::newRow("not taken: the one before stays") << QList<QImage>{pattern(8, 6), pattern(3, 9)} << false << 2;
+        QTest::newRow("never more than two") << QList<QImage>{pattern(3, 9), pattern(8, 6), pattern(9, 3)} << false << 2;
+        QTest::newRow("same picture, same name") << QList<QImage>{pattern(8, 6), pattern(8, 6)} << true << 1;
+    }
+
+    void bitmap()
+    {
+        QFETCH(QList<QImage>, pictures);
+        QFETCH(bool, taken);
+        QFETCH(int, kept);
+        QTemporaryDir folder;
+        FakeWallpaper wallpaper;
+        wallpaper.takes = taken;
+        // No picture is no failure, and does nothing, even with no folder to be had.
+        QCOMPARE(commands::setAsWallpaper(QImage(), QString(), wallpaper), 0);
+        for (const QImage &picture : pictures)
+            QCOMPARE(commands::setAsWallpaper(picture, folder.path(), wallpaper), 0);
+        QCOMPARE(wallpaper.paths.size(), pictures.size());
+        // A file in the folder for every picture, named after its content.
+        QStringList names;
+        for (int i = 0; i < pictures.size(); ++i) {
+            names.append(QFileInfo(wallpaper.paths[i]).fileName());
+            QCOMPARE(wallpaper.paths[i], folder.filePath(names[i]));
+            QVERIFY(QRegularExpression("^temp-[0-9a-f]{16}\\.bmp$").match(names[i]).hasMatch());
+            QCOMPARE(names[i] == names.value(i - 1), i > 0 && pictures[i] == pictures[i - 1]);
+        }
+        // Nothing else is left behind, half-written files included.
+        names = names.mid(names.size() - kept);
+        names.removeDuplicates();
+        names.sort();
+        QCOMPARE(entries(folder.path()), names);
+        QImageReader reader(wallpaper.paths.constLast());
+        QCOMPARE(reader.format(), QByteArray("bmp"));
+        QCOMPARE(reader.read().convertToFormat(QImage::Format_RGB32), pictures.constLast().convertToFormat(QImage::Format_RGB32));
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("folderName"); // under a fresh temporary folder
+        QTest::addColumn<qint32>("failure");
+        QTest::newRow("no folder to be had") << QString() << platform::failure::PathNotFound;
+        QTest::newRow("folder missing") << "missing" << platform::failure::PathFileAccessError;
+        QTest::newRow("the bitmap's name is a folder") << "held" << platform::failure::PathFileAccessError;
+    }
+
+    // Nothing is handed over, and nothing half-written stays.
+    void failures()
+    {
+        QFETCH(QString, folderName);
+        QFETCH(qint32, failure);
+        QTemporaryDir root;
+        FakeWallpaper wallpaper;
+        QVERIFY(QDir(root.path()).mkdir("learn"));
+        QCOMPARE(commands::setAsWallpaper(pattern(4, 4), root.filePath("learn"), wallpaper), 0);
+        const QString name = QFileInfo(wallpaper.paths.takeFirst()).fileName();
+        QVERIFY(QDir(root.path()).mkpath("held/" + name));
+        QCOMPARE(commands::setAsWallpaper(pattern(4, 4), folderName.isEmpty() ? QString() : root.filePath(folderName), wallpaper),
+                 failure);
+        QVERIFY(wallpaper.paths.isEmpty() && !QFileInfo::exists(root.filePath("missing")));
+        QCOMPARE(entries(root.filePath("held")), QStringList{name});
+    }
+
+    void choice_data()
+    {
+        QTest::addColumn<QString>("currentDesktop");
+        QTest::addColumn<QString>("session");
+        QTest::addColumn<Desktop>("expected");
+        // The values these desktops set themselves.
+        QTest::newRow("Ubuntu") << "ubuntu:GNOME" << "ubuntu" << Desktop::Gnome;
+        QTest::newRow("Cinnamon") << "X-Cinnamon" << "cinnamon" << Desktop::Cinnamon;
+        QTest::newRow("MATE") << "MATE" << "mate" << Desktop::Mate;
+        QTest::newRow("Plasma") << "KDE" << "plasma" << Desktop::Plasma;
+        QTest::newRow("Xfce") << "XFCE" << "xfce" << Desktop::Xfce;
+        QTest::newRow("LXQt") << "LXQt" << "lxqt" << Desktop::Lxqt;
+        QTest::newRow("any case, blanks, empty entries") << ":: xFcE :" << "" << Desktop::Xfce;
+        QTest::newRow("named desktop after GNOME") << "GNOME:X-Cinnamon" << "gnome" << Desktop::Cinnamon;
+        // Only when the list names nothing known does the session decide.
+        QTest::newRow("session gnome-xorg") << "" << "gnome-xorg" << Desktop::Gnome;
+        QTest::newRow("session plasmawayland") << "" << "plasmawayland" << Desktop::Plasma;
+        QTest::newRow("session as a path") << "Hyprland" << "/usr/share/xsessions/xfce" << Desktop::Xfce;
+        // Everything else goes to the portal.
+        QTest::newRow("nothing set") << "" << "" << Desktop::Portal;
+        QTest::newRow("names that only contain known ones") << "KDEish:NotGNOME" << "my-gnome" << Desktop::Portal;
+    }
+
+    void choice()
+    {
+        QFETCH(QString, currentDesktop);
+        QFETCH(QString, session);
+        QFETCH(Desktop, expected);
+        QCOMPARE(platform::wallpaper::chooseDesktop(currentDesktop, session), expected);
+    }
+
+    void gsettings_data()
+    {
+        QTest::addColumn<QString>("currentDesktop");
+        QTest::addColumn<QString>("schema");
+        QTest::addColumn<QStringList>("uriKeys"); // and for MATE a plain path
+        QTest::newRow("GNOME: light and dark") << "GNOME" << "org.gnome.desktop.background" << QStringList{"picture-uri", "picture-uri-dark"};
+        QTest::newRow("Cinnamon") << "X-Cinnamon" << "org.cinnamon.desktop.background" << QStringList{"picture-uri"};
+        QTest::newRow("MATE") << "MATE" << "org.mate.background" << QStringList();
+    }
+
+    // What each desktop's own settings read back, for a folder whose name
+    // needs escaping in a URI.
+    void gsettings()
+    {
+        QFETCH(QString, currentDesktop);
+        QFETCH(QString, schema);
+        QFETCH(QStringList, uriKeys);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Tavelo \"日本\" café #1 'x' 50%/temp.bmp");
+        qputenv("XDG_CURRENT_DESKTOP", currentDesktop.toUtf8());
+        bool taken = false;
+        platform::desktopWallpaper()->setWallpaper(path, [&taken](bool answer) { taken = answer; });
+        QVERIFY(taken);
+        GSettings *settings = g_settings_new(schema.toUtf8().constData());
+        for (const QString &key : uriKeys.isEmpty() ? QStringList{"picture-filename"} : uriKeys) {
+            gchar *value = g_settings_get_string(settings, key.toUtf8().constData());
+            const QString stored = QString::fromUtf8(value);
+            g_free(value);
+            QCOMPARE(uriKeys.isEmpty() ? stored : QUrl(stored, QUrl::StrictMode).toLocalFile(), path);
+            QVERIFY(uriKeys.isEmpty() || (stored.startsWith("file:///") && !stored.contains(' ')));
+        }
+        g_object_unref(settings);
+        // A schema that is not installed is left alone: nothing is taken.
+        QVERIFY(!platform::wallpaper::applyGSettings({"org.tavelo.absent", {{"picture-uri"}}}, path));
+    }
+
+    // Runs as its own test, with dconf and no session bus: dconf takes a
+    // write it cannot pass on and reports success; only reading it back
+    // tells that nothing changed.
+    void droppedWriteIsNoticed()
+    {
+        if (qgetenv("GSETTINGS_BACKEND") != "dconf")
+            QSKIP("runs as its own test, with the dconf store");
+        QVERIFY(!platform::wallpaper::applyGSettings(platform::wallpaper::gnomeTarget(), "/tmp/temp.bmp"));
+    }
+
+    void plasmaLiteral_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("quotes, then script") << "it's \"); desktops()[0].remove(); (\"";
+        QTest::newRow("backslashes, an escaped quote") << "C:\\Users\\ann\\\"); evil(); //";
+        QTest::newRow("control characters") << QString("a\nb\rc\td\u0001e");
+        QTest::newRow("line separators") << QString("a\u2028b\u2029c");
+        QTest::newRow("beyond ASCII") << QString("每日图片 café 🌍");
+    }
+
+    // A file name can never end the script's string: the literal reads back,
+    // as JSON, as the very text, in printable ASCII.
+    void plasmaLiteral()
+    {
+        QFETCH(QString, text);
+        const QString literal = platform::wallpaper::jsStringLiteral(text);
+        QCOMPARE(QJsonDocument::fromJson("[" + literal.toUtf8() + "]").array().at(0).toString(), text);
+        QVERIFY(std::all_of(literal.cbegin(), literal.cend(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7f; }));
+        QVERIFY(platform::wallpaper::plasmaScript("/x/" + text).startsWith("var image = \"file:///x/"));
+    }
+
+    void xfceProperties_data()
+    {
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QStringList>("expected");
+        const QString ws = "/backdrop/screen0/monitor%1/workspace%2/%3";
+        QTest::newRow("none to replace: the current monitor's")
+            << QStringList{ws.arg("HDMI-1", "0", "image-style")} << QStringList{ws.arg("HDMI-1", "0", "last-image")};
+        QTest::newRow("every monitor and workspace, sorted, nothing else")
+            << QStringList{ws.arg("eDP-1", "1", "last-image"), ws.arg("eDP-1", "0", "image-style"), "/other/last-image",
+                           ws.arg("DP-2", "0", "last-image")}
+            << QStringList{ws.arg("DP-2", "0", "last-image"), ws.arg("eDP-1", "1", "last-image")};
+    }
+
+    void xfceProperties()
+    {
+        QFETCH(QStringList, existing);
+        QFETCH(QStringList, expected);
+        QCOMPARE(platform::wallpaper::xfceImageProperties(existing, "HDMI-1"), expected);
+    }
+
+    // On a desktop of no known kind the portal gets the file's content
+    // through a descriptor; its answer is the desktop taking it.
+    void portal()
+    {
+        QTemporaryDir folder;
+        QProcess bus;
+        bus.start("dbus-daemon", {"--session", "--print-address=1", "--nofork", "--nopidfile",
+                                  "--address=unix:dir=" + folder.path()});
+        QVERIFY2(bus.waitForStarted() && bus.waitForReadyRead(10000), "dbus-daemon is missing: run tools/setup");
+        const QString address = QString::fromUtf8(bus.readLine().trimmed());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+        QDBusConnection standIns = QDBusConnection::connectToBus(address, "stand-ins");
+        PortalStandIn portal;
+        QVERIFY(standIns.registerObject("/org/freedesktop/portal/desktop", &portal, QDBusConnection::ExportAllSlots));
+        QVERIFY(standIns.registerService("org.freedesktop.portal.Desktop"));
+        const QString path = folder.filePath("portal temp.bmp");
+        QVERIFY(writeFile(path, "BM, only bytes to recognise"));
+        qputenv("XDG_CURRENT_DESKTOP", "sway");
+
+        bool taken = false;
+        platform::desktopWallpaper()->setWallpaper(path, [&taken](bool answer) { taken = answer; });
+        QTRY_VERIFY(taken);
+        const QVariantMap options = {{"show-preview", false}, {"set-on", "background"}};
+        QCOMPARE(portal.calls, (QList<QVariantList>{{QString(), QByteArray("BM, only bytes to recognise"), options}}));
+        QDBusConnection::disconnectFromBus("stand-ins");
+        bus.terminate();
+        bus.waitForFinished();
+    }
+};
+
+QTEST_MAIN(TestWallpaper)
+#include "tst_wallpaper.moc"
