@@ -68,73 +68,61 @@ class TestEndToEnd : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
+    void initTestCase()
+    {
+        QVERIFY2(!qEnvironmentVariableIsEmpty("DISPLAY"), "needs an X server: run it under tests/run-in-xvfb");
+        m_windowManager.setProcessChannelMode(QProcess::ForwardedChannels);
+        m_windowManager.start("openbox", {"--sm-disable"});
+        QVERIFY(m_windowManager.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(m_windowManager.state() != QProcess::Running
+                                     || run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"),
+                                 Waiting);
+        QVERIFY2(m_windowManager.state() == QProcess::Running, "the window manager quit");
+    }
+
+    void cleanupTestCase()
+    {
+        m_tavelo.kill();
+        m_tavelo.waitForFinished();
+        m_windowManager.terminate();
+        m_windowManager.waitForFinished();
+    }
+
     void aPersonsSession();
 
 private:
     QString caption() const { return run("xdotool", {"getwindowname", m_window}); }
     QString activeCaption() const { return run("xdotool", {"getactivewindow", "getwindowname"}); }
-    QRect outerRect() const;
+    void click(QPoint point) const
+    {
+        run("xdotool", {"mousemove", "--window", m_window, QString::number(point.x()), QString::number(point.y()), "click", "1"});
+    }
+    // Kept under the build folder, so that people can see what the program showed.
+    void screenshot(const QString &name) const
+    {
+        QDir().mkpath(TAVELO_SHOTS);
+        run("import", {"-window", "root", QStringLiteral(TAVELO_SHOTS "/%1.png").arg(name)});
+    }
     QSize outerSize() const { return outerRect().size(); }
-    void click(QPoint point) const;
-    void screenshot(const QString &name) const;
+
+    // Where the window lies on screen, frame and all.
+    QRect outerRect() const
+    {
+        const QString info = run("xwininfo", {"-id", m_window});
+        const auto number = [&info](const char *label) {
+            return QRegularExpression(QString(label) + R"(:\s+(-?\d+))").match(info).captured(1).toInt();
+        };
+        const auto frame = QRegularExpression(R"(= (\d+), (\d+), (\d+), (\d+))") // left, right, top, bottom
+                               .match(run("xprop", {"-id", m_window, "_NET_FRAME_EXTENTS"}));
+        const auto extent = [&frame](int i) { return frame.captured(i).toInt(); };
+        return QRect(number("Absolute upper-left X") - extent(1), number("Absolute upper-left Y") - extent(3),
+                     number("Width") + extent(1) + extent(2), number("Height") + extent(3) + extent(4));
+    }
 
     QProcess m_windowManager;
     QProcess m_tavelo;
     QString m_window;
 };
-
-// Where the window lies on screen, frame and all.
-QRect TestEndToEnd::outerRect() const
-{
-    const QString info = run("xwininfo", {"-id", m_window});
-    const auto number = [&info](const char *label) {
-        return QRegularExpression(QString(label) + R"(:\s+(-?\d+))").match(info).captured(1).toInt();
-    };
-    const auto frame = QRegularExpression(R"(= (\d+), (\d+), (\d+), (\d+))") // left, right, top, bottom
-                           .match(run("xprop", {"-id", m_window, "_NET_FRAME_EXTENTS"}));
-    if (!frame.hasMatch())
-        return {};
-    const auto extent = [&frame](int i) { return frame.captured(i).toInt(); };
-    return QRect(number("Absolute upper-left X") - extent(1), number("Absolute upper-left Y") - extent(3),
-                 number("Width") + extent(1) + extent(2), number("Height") + extent(3) + extent(4));
-}
-
-void TestEndToEnd::click(QPoint point) const
-{
-    run("xdotool", {"mousemove", "--window", m_window, QString::number(point.x()), QString::number(point.y()), "click", "1"});
-}
-
-// Kept under the build folder, so that people can see what the program showed.
-void TestEndToEnd::screenshot(const QString &name) const
-{
-    QDir().mkpath(TAVELO_SHOTS);
-    run("import", {"-window", "root", QStringLiteral(TAVELO_SHOTS "/%1.png").arg(name)});
-}
-
-void TestEndToEnd::initTestCase()
-{
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        QFAIL("needs an X server: run it under tests/run-in-xvfb");
-    m_windowManager.setProcessChannelMode(QProcess::ForwardedChannels);
-    m_windowManager.start("openbox", {"--sm-disable"});
-    QVERIFY(m_windowManager.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(m_windowManager.state() != QProcess::Running
-                                 || run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"),
-                             Waiting);
-    QVERIFY2(m_windowManager.state() == QProcess::Running, "the window manager quit");
-}
-
-void TestEndToEnd::cleanupTestCase()
-{
-    if (m_tavelo.state() != QProcess::NotRunning) {
-        m_tavelo.kill();
-        m_tavelo.waitForFinished();
-    }
-    m_windowManager.terminate();
-    m_windowManager.waitForFinished();
-}
 
 void TestEndToEnd::aPersonsSession()
 {

@@ -26,13 +26,10 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QRect>("twips");
-        // The options stand out of index order: 0, 1, 2, 4, 6, 7, 3, 5, 8.
+        // The first option, the last (out of index order: 0, 1, 2, 4, 6, 7, 3, 5, 8),
+        // and the last command: the right edge of the controls.
         QTest::newRow("Option1(0)") << "中国" << QRect(240, 60, 855, 420);
-        QTest::newRow("Option1(4)") << "法国" << QRect(3453, 60, 975, 420);
-        QTest::newRow("Option1(3)") << "美国" << QRect(6801, 60, 855, 420);
         QTest::newRow("Option1(8)") << "澳大利亚" << QRect(9000, 60, 1215, 420);
-        QTest::newRow("Command1") << "保存图片" << QRect(10440, 60, 975, 375);
-        QTest::newRow("Command2") << "设置背景" << QRect(11640, 60, 1095, 375);
         QTest::newRow("Command3") << "关  于" << QRect(12960, 60, 1095, 375);
         QTest::newRow("WebBrowser1") << "" << QRect(250, 220, 30, 30);
         QTest::newRow("Text2") << "" << QRect(240, 4560, 3975, 375);
@@ -122,31 +119,18 @@ private slots:
         QVERIFY(!QFile::exists(cached));
     }
 
-    void firstLoadFails_data()
+    // No network at start-up: the message, the empty picture area kept, and
+    // the caption ended at the next tick although no picture came.
+    void startWithoutNetwork()
     {
-        QTest::addColumn<bool>("serverGone");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("no server") << true << "发生错误，此问题常发生在不能连接bing服务器。";
-        QTest::newRow("no picture, no earlier file") << false << "发生错误，错误号 53。";
-    }
-
-    void firstLoadFails()
-    {
-        QFETCH(bool, serverGone);
-        QFETCH(QString, message);
         Window window;
-        if (serverGone)
-            window.cn.stopListening();
-        window.main.serve("/first.jpg", TestServer::Response{404, "gone"});
+        window.cn.stopListening();
         Form1 &form = window.start();
         QTRY_COMPARE_WITH_TIMEOUT(window.dialogs.messages.size(), 1, Waiting);
-        QCOMPARE(window.dialogs.messages[0].text, message);
-        QCOMPARE(window.dialogs.messages[0].style, platform::MessageStyle::Plain);
-        QCOMPARE(window.dialogs.messages[0].title, QString());
-        QCOMPARE(form.picUrl().isEmpty(), serverGone);
-        QVERIFY(window.shown().isEmpty());
+        QCOMPARE(window.dialogs.messages[0].text, "发生错误，此问题常发生在不能连接bing服务器。");
+        QVERIFY(window.dialogs.messages[0].style == platform::MessageStyle::Plain && window.dialogs.messages[0].title.isEmpty());
+        QVERIFY(form.picUrl().isEmpty() && window.shown().isEmpty());
         QCOMPARE(form.frameGeometry().size(), QSize(Window::px(14655), Window::px(8695))); // the design-size picture area
-        // The next tick ends the caption, although no picture came.
         QCOMPARE(form.windowTitle(), Loading);
         WAIT_FOR_LOAD(window);
         QCOMPARE(form.windowTitle(), window.doneCaption());

@@ -151,7 +151,6 @@ private slots:
         // The values these desktops set themselves.
         QTest::newRow("Ubuntu") << "ubuntu:GNOME" << "ubuntu" << Desktop::Gnome;
         QTest::newRow("Cinnamon") << "X-Cinnamon" << "cinnamon" << Desktop::Cinnamon;
-        QTest::newRow("MATE") << "MATE" << "mate" << Desktop::Mate;
         QTest::newRow("Plasma") << "KDE" << "plasma" << Desktop::Plasma;
         QTest::newRow("Xfce") << "XFCE" << "xfce" << Desktop::Xfce;
         QTest::newRow("LXQt") << "LXQt" << "lxqt" << Desktop::Lxqt;
@@ -159,7 +158,6 @@ private slots:
         QTest::newRow("named desktop after GNOME") << "GNOME:X-Cinnamon" << "gnome" << Desktop::Cinnamon;
         // Only when the list names nothing known does the session decide.
         QTest::newRow("session gnome-xorg") << "" << "gnome-xorg" << Desktop::Gnome;
-        QTest::newRow("session plasmawayland") << "" << "plasmawayland" << Desktop::Plasma;
         QTest::newRow("session as a path") << "Hyprland" << "/usr/share/xsessions/xfce" << Desktop::Xfce;
         // Everything else goes to the portal.
         QTest::newRow("nothing set") << "" << "" << Desktop::Portal;
