@@ -233,10 +233,12 @@ void Form1::Command3_Click()
 }
 
 // The report for failures no command handles itself; the program goes on.
+// Once the window is closed, the box stands on its own, and the program ends
+// when it is closed too.
 void Form1::reportError(qint32 number)
 {
-    m_services.dialogs.showMessage(this, platform::failure::genericMessage(number),
-                                    platform::MessageStyle::Plain);
+    m_services.dialogs.showMessage(isVisible() ? this : nullptr, platform::failure::genericMessage(number),
+                                   platform::MessageStyle::Plain);
 }
 
 // Starts loading the picture for the address in Text2. A load still running

@@ -32,6 +32,7 @@ public:
 
     // A modal message box with one OK button. An empty title shows the
     // application's title. A carriage return in the text breaks the line.
+    // Without a parent, the box stands on its own, as a window does.
     virtual void showMessage(QWidget *parent, const QString &text, MessageStyle style,
                              const QString &title = {}) = 0;
 
