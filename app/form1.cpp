@@ -290,14 +290,11 @@ void Form1::showPicture(const QImage &picture, const QString &credit)
     const int count = ++m_pictureCount;
     const qreal ratio = devicePixelRatioF();
     const QSize own = (QSizeF(picture.size()) / ratio).toSize();
-    const QSize frame = frameGeometry().size() - geometry().size();
     const QScreen *onScreen = screen();
     const QSize available = onScreen ? onScreen->availableSize() : QSize(own.width(), own.height() * 2);
-    const QSize shown = shownSize(own, available, frame, pixels(CaptionBandHeight));
+    const QSize shown = shownSize(own, available, frameExtent(), pixels(CaptionBandHeight));
     if (shown == own) {
-        QImage whole = picture;
-        whole.setDevicePixelRatio(ratio);
-        display(std::move(whole), credit);
+        display(picture, ratio, credit);
         return;
     }
     platform::inBackground<QImage>(
@@ -308,22 +305,27 @@ void Form1::showPicture(const QImage &picture, const QString &credit)
         [this, count, ratio, credit](const QImage &scaled) {
             if (count != m_pictureCount)
                 return; // a newer picture came meanwhile
-            QImage image = scaled;
-            image.setDevicePixelRatio(ratio);
-            display(std::move(image), credit);
+            display(scaled, ratio, credit);
         });
 }
 
 // A picture from the archive comes with a word on what it shows, which the
 // tooltip and screen readers give.
-void Form1::display(QImage shown, const QString &credit)
+void Form1::display(QImage shown, qreal ratio, const QString &credit)
 {
+    shown.setDevicePixelRatio(ratio);
     Image1->setToolTip(credit);
     Image1->setAccessibleDescription(credit);
     const QSize size = shown.deviceIndependentSize().toSize();
     Image1->setPixmap(QPixmap::fromImage(std::move(shown)));
     Image1->resize(size);
     sizeLock();
+}
+
+// The frame the window manager draws, once it has told us.
+QSize Form1::frameExtent() const
+{
+    return frameGeometry().size() - geometry().size();
 }
 
 // Enter, as well as Space, clicks the command button that has the focus.
@@ -346,8 +348,7 @@ void Form1::sizeLock()
         return;
     const int outerHeight = pixels(Image1->height() * m_twipsPerPixel + CaptionBandHeight);
     const int outerWidth = std::max(Image1->width(), pixels(ControlsRight));
-    // The frame the window manager draws, once it has told us.
-    const QSize frame = frameGeometry().size() - geometry().size();
+    const QSize frame = frameExtent();
     const QSize client(outerWidth - frame.width(), outerHeight - frame.height());
     if (client.isValid() && (minimumSize() != client || maximumSize() != client))
         setFixedSize(client);

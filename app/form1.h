@@ -67,7 +67,8 @@ private:
     void WebPicLoad();
     void loadEnded(const QImage &picture, const QString &credit, qint32 failure);
     void showPicture(const QImage &picture, const QString &credit);
-    void display(QImage shown, const QString &credit);
+    void display(QImage shown, qreal ratio, const QString &credit);
+    QSize frameExtent() const;
     void setCaption(const QString &caption);
     void sizeLock();
     int pixels(double twips) const;
