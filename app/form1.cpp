@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "fit.h"
+#include "layout.h"
 
 #include "commands/about.h"
 #include "commands/picturesave.h"
@@ -15,12 +16,12 @@
 #include "platform/browsercontrol.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
-#include "platform/failure.h"
 #include "platform/folders.h"
 #include "platform/wallpaper.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -33,36 +34,11 @@
 #include <QScreen>
 #include <QTimer>
 
+using platform::Failure;
+
 namespace {
 
 const QString LoadingCaption = QStringLiteral("图片加载中，请稍候...");
-
-struct OptionPlace
-{
-    int left;
-    int width;
-};
-
-// Where each region option stands, by index; left to right they run
-// 0, 1, 2, 4, 6, 7, 3, 5, 8.
-constexpr OptionPlace OptionPlaces[9] = {
-    {240, 855}, {1276, 960}, {2417, 855}, {6801, 855}, {3453, 975},
-    {7837, 975}, {4609, 975}, {5765, 855}, {9000, 1215},
-};
-
-constexpr int PictureTop = 480;
-constexpr QSize DesignPictureSize(14655, 7695); // in twips
-constexpr int CaptionBandHeight = 1000;         // twips added to the picture's height
-constexpr int ControlsRight = 12960 + 1095;     // the right edge of Command3, in twips
-
-// The twips to a pixel on the screen the window starts on: 1440 to the
-// logical inch, so that the layout grows with the fonts.
-double twipsPerPixel()
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
-    return 1440.0 / (dpi > 0 ? dpi : 96.0);
-}
 
 } // namespace
 
@@ -72,25 +48,25 @@ Form1::Form1(platform::Services services, QWidget *parent)
                           | Qt::WindowCloseButtonHint),
       m_services(services),
       m_pictureFile(platform::downloadFolder(services.programFolder) + QStringLiteral("/temp.jpg")),
-      m_twipsPerPixel(twipsPerPixel())
+      m_twips(Twips::on(QGuiApplication::primaryScreen()))
 {
     setWindowTitle(QStringLiteral("B"));
     // Every size of the icon set, for the title bar, the task switcher and
     // high-density panels alike.
-    QIcon icon(QStringLiteral(":/icons/io.github.tavelo.Tavelo.svg"));
-    for (const int size : {16, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/io.github.tavelo.Tavelo-%1.png").arg(size), QSize(size, size));
+    QIcon icon;
+    for (const QFileInfo &file : QDir(QStringLiteral(":/icons")).entryInfoList())
+        icon.addFile(file.filePath());
     setWindowIcon(icon);
-    resize(pixels(14700), pixels(8190));
+    resize(m_twips.pixels(layout::Client.width()), m_twips.pixels(layout::Client.height()));
 
     Text2 = new QLineEdit(this);
     Text2->setObjectName(QStringLiteral("Text2"));
-    Text2->setGeometry(twipRect(240, 4560, 3975, 375));
+    Text2->setGeometry(m_twips.pixels(layout::Text2));
     Text2->hide();
 
     WebBrowser1 = new platform::BrowserControl(m_network, this);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-    WebBrowser1->setGeometry(twipRect(250, 220, 30, 30));
+    WebBrowser1->setGeometry(m_twips.pixels(layout::WebBrowser1));
 
     QFont optionFont(QStringLiteral("宋体"));
     optionFont.setPointSizeF(10.5);
@@ -103,29 +79,28 @@ Form1::Form1(platform::Services services, QWidget *parent)
             QString::fromUtf16(retrieval::RegionTable[std::size_t(index)].caption), this);
         option->setObjectName(QStringLiteral("Option1(%1)").arg(index));
         option->setFont(optionFont);
-        option->setGeometry(twipRect(OptionPlaces[index].left, 60, OptionPlaces[index].width, 420));
+        option->setGeometry(m_twips.pixels(layout::Option1[index]));
         Option1->addButton(option, index);
         setTabOrder(previous, option);
         previous = option;
     }
     Option1->button(0)->setChecked(true);
 
-    auto addCommand = [&](const char *name, const QString &caption, int left, int width) {
+    auto addCommand = [&](const char *name, const QString &caption, const QRect &place) {
         auto *button = new QPushButton(caption, this);
         button->setObjectName(QLatin1String(name));
-        button->setGeometry(twipRect(left, 60, width, 375));
+        button->setGeometry(m_twips.pixels(place));
         setTabOrder(previous, button);
         previous = button;
         return button;
     };
-    Command1 = addCommand("Command1", QStringLiteral("保存图片"), 10440, 975);
-    Command2 = addCommand("Command2", QStringLiteral("设置背景"), 11640, 1095);
-    Command3 = addCommand("Command3", QStringLiteral("关  于"), 12960, 1095);
+    Command1 = addCommand("Command1", QStringLiteral("保存图片"), layout::Command1);
+    Command2 = addCommand("Command2", QStringLiteral("设置背景"), layout::Command2);
+    Command3 = addCommand("Command3", QStringLiteral("关  于"), layout::Command3);
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(twipRect(0, PictureTop, DesignPictureSize.width(),
-                                 DesignPictureSize.height()));
+    Image1->setGeometry(m_twips.pixels(layout::Image1));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image1->lower();
 
@@ -142,16 +117,6 @@ Form1::Form1(platform::Services services, QWidget *parent)
 }
 
 Form1::~Form1() = default;
-
-int Form1::pixels(double twips) const
-{
-    return qRound(twips / m_twipsPerPixel);
-}
-
-QRect Form1::twipRect(int left, int top, int width, int height) const
-{
-    return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
-}
 
 // Qt's own title bar (on Wayland) is drawn into the window: it shows a new
 // title only when the window is drawn again.
@@ -188,7 +153,7 @@ void Form1::Timer1_Timer()
         return;
     const QString date = QLocale::system().toString(m_services.clock.today(),
                                                      QLocale::ShortFormat);
-    setCaption(QStringLiteral("Tavelo") + QStringLiteral("  ") + date);
+    setCaption(QCoreApplication::applicationName() + QStringLiteral("  ") + date);
     Timer1->stop();
 }
 
@@ -208,8 +173,8 @@ void Form1::Command1_Click()
         const std::optional<QString> current = WebBrowser1->documentUrl();
         if (path.isEmpty() || !current)
             return;
-        commands::PictureSave::start(m_network, *current, path, this, [this](qint32 failure) {
-            if (failure != 0)
+        commands::PictureSave::start(m_network, *current, path, this, [this](Failure failure) {
+            if (failure != Failure::None)
                 reportError(failure);
         });
         CommonDialog1.initialFolder = QFileInfo(path).path();
@@ -220,10 +185,10 @@ void Form1::Command1_Click()
 // the bitmap could not be written.
 void Form1::Command2_Click()
 {
-    const qint32 number =
+    const Failure failure =
         commands::setAsWallpaper(m_picture, platform::wallpaperFolder(), m_services.wallpaper);
-    if (number != 0)
-        reportError(number);
+    if (failure != Failure::None)
+        reportError(failure);
 }
 
 void Form1::Command3_Click()
@@ -235,9 +200,9 @@ void Form1::Command3_Click()
 // The report for failures no command handles itself; the program goes on.
 // Once the window is closed, the box stands on its own, and the program ends
 // when it is closed too.
-void Form1::reportError(qint32 number)
+void Form1::reportError(Failure failure)
 {
-    m_services.dialogs.showMessage(isVisible() ? this : nullptr, platform::failure::genericMessage(number),
+    m_services.dialogs.showMessage(isVisible() ? this : nullptr, platform::genericMessage(failure),
                                    platform::MessageStyle::Plain);
 }
 
@@ -245,29 +210,31 @@ void Form1::reportError(qint32 number)
 // is abandoned: only the newest one shows its picture or its message.
 void Form1::WebPicLoad()
 {
-    m_load = std::make_unique<retrieval::PictureLoad>(
-        m_network, *WebBrowser1, Text2->text(), retrieval::archiveAddress(Option1->checkedId()),
-        m_pictureFile);
-    connect(m_load.get(), &retrieval::PictureLoad::picUrlFound, this,
-            [this](const QString &address) { PicUrl = address; });
+    m_load = std::make_unique<retrieval::PictureLoad>(m_network, m_pictureFile);
+    connect(m_load.get(), &retrieval::PictureLoad::picUrlFound, this, [this](const QString &address) {
+        PicUrl = address;
+        WebBrowser1->navigate(PicUrl);
+    });
+    connect(m_load.get(), &retrieval::PictureLoad::daysFound, this,
+            [this](const QList<retrieval::ArchivePicture> &days) { m_credit = days.value(0).credit; });
     connect(m_load.get(), &retrieval::PictureLoad::pictureReady, this,
-            [this](const QImage &picture, const QString &credit) { loadEnded(picture, credit, 0); });
+            [this](const QImage &picture) { loadEnded(picture, m_credit, Failure::None); });
     connect(m_load.get(), &retrieval::PictureLoad::failed, this,
-            [this](qint32 number) { loadEnded({}, {}, number); });
-    m_load->start();
+            [this](Failure failure) { loadEnded({}, {}, failure); });
+    m_credit.clear();
+    m_load->start(Text2->text(), retrieval::archiveAddress(Option1->checkedId(), retrieval::ArchiveDays));
 }
 
 // A load that ends while the window is minimized changes nothing a person
 // can see; the window takes it up when it is restored.
-void Form1::loadEnded(const QImage &picture, const QString &credit, qint32 failure)
+void Form1::loadEnded(const QImage &picture, const QString &credit, Failure failure)
 {
     if (isMinimized()) {
         m_pending = Pending{picture, credit, failure};
         return;
     }
-    if (failure != 0)
-        m_services.dialogs.showMessage(this, platform::failure::loadMessage(failure),
-                                        platform::MessageStyle::Plain);
+    if (failure != Failure::None)
+        m_services.dialogs.showMessage(this, platform::loadMessage(failure), platform::MessageStyle::Plain);
     else
         showPicture(picture, credit);
 }
@@ -292,7 +259,7 @@ void Form1::showPicture(const QImage &picture, const QString &credit)
     const QSize own = (QSizeF(picture.size()) / ratio).toSize();
     const QScreen *onScreen = screen();
     const QSize available = onScreen ? onScreen->availableSize() : QSize(own.width(), own.height() * 2);
-    const QSize shown = shownSize(own, available, frameExtent(), pixels(CaptionBandHeight));
+    const QSize shown = shownSize(own, available, frameExtent(), m_twips.pixels(layout::Band));
     if (shown == own) {
         display(picture, ratio, credit);
         return;
@@ -346,8 +313,8 @@ void Form1::sizeLock()
 {
     if (isMinimized())
         return;
-    const int outerHeight = pixels(Image1->height() * m_twipsPerPixel + CaptionBandHeight);
-    const int outerWidth = std::max(Image1->width(), pixels(ControlsRight));
+    const int outerHeight = Image1->height() + m_twips.pixels(layout::Band);
+    const int outerWidth = std::max(Image1->width(), m_twips.pixels(layout::ControlsRight));
     const QSize frame = frameExtent();
     const QSize client(outerWidth - frame.width(), outerHeight - frame.height());
     if (client.isValid() && (minimumSize() != client || maximumSize() != client))

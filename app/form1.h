@@ -1,5 +1,8 @@
 #pragma once
 
+#include "layout.h"
+
+#include "platform/failure.h"
 #include "platform/services.h"
 
 #include <QImage>
@@ -63,22 +66,19 @@ private:
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
-    void reportError(qint32 number);
+    void reportError(platform::Failure failure);
     void WebPicLoad();
-    void loadEnded(const QImage &picture, const QString &credit, qint32 failure);
+    void loadEnded(const QImage &picture, const QString &credit, platform::Failure failure);
     void showPicture(const QImage &picture, const QString &credit);
     void display(QImage shown, qreal ratio, const QString &credit);
     QSize frameExtent() const;
     void setCaption(const QString &caption);
     void sizeLock();
-    int pixels(double twips) const;
-    QRect twipRect(int left, int top, int width, int height) const;
 
     platform::Services m_services;
     QNetworkAccessManager m_network;
     const QString m_pictureFile;
-    // Twips to a pixel: 15 at 96 dots per inch.
-    const double m_twipsPerPixel;
+    const Twips m_twips;
 
     QButtonGroup *Option1;
     QPushButton *Command1;
@@ -92,6 +92,8 @@ private:
 
     QString PicUrl;
     std::unique_ptr<retrieval::PictureLoad> m_load;
+    // What the archive says the picture of the running load shows.
+    QString m_credit;
     // The whole picture on display, which the wallpaper is made of, and a
     // count of the pictures given to show, so that a slow scaling never
     // replaces a newer picture.
@@ -102,7 +104,7 @@ private:
     {
         QImage picture;
         QString credit;
-        qint32 failure = 0;
+        platform::Failure failure = platform::Failure::None;
     };
     std::optional<Pending> m_pending;
 };

@@ -170,7 +170,7 @@ int floorChild(int argc, char *argv[], qint64 spawnedNs)
                     const QByteArray bytes = reply->readAll();
                     if (--*remaining > 0)
                         return;
-                    if (platform::decodePicture(bytes).image.isNull())
+                    if (platform::decodePicture(bytes).isNull())
                         QApplication::exit(1);
                     const double floorMs = (nowNs() - spawnedNs) / 1e6;
                     std::printf("%.2f %.2f %lld\n", floorMs, paintMs, bareKiB);

@@ -1,6 +1,5 @@
 #include "picturesave.h"
 
-#include "platform/failure.h"
 #include "platform/http.h"
 #include "platform/picture.h"
 #include "platform/wholefile.h"
@@ -10,7 +9,7 @@
 namespace commands {
 
 void PictureSave::start(QNetworkAccessManager &network, const QString &address, const QString &path,
-                        QObject *parent, std::function<void(qint32 failure)> done)
+                        QObject *parent, std::function<void(platform::Failure failure)> done)
 {
     auto *save = new PictureSave(parent);
     auto *get = new platform::HttpGet(network, QUrl(address), platform::HttpGet::Body::Keep,
@@ -19,7 +18,7 @@ void PictureSave::start(QNetworkAccessManager &network, const QString &address, 
         const platform::HttpResult &download = get->result();
         save->deleteLater();
         done(download.isDocument() ? platform::replaceWhole(path, download.body)
-                                   : platform::failure::FileNotFound);
+                                   : platform::Failure::FileNotFound);
     });
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/failure.h"
+
 #include <QEventLoopLocker>
 #include <QObject>
 #include <QString>
@@ -12,7 +14,7 @@ namespace commands {
 
 // Downloads an address into a file, replaced only once the whole picture has
 // arrived: a failed, interrupted or refused download leaves any file at that
-// path as it was. done gets 0, or FileNotFound when the picture did not
+// path as it was. done gets None, or FileNotFound when the picture did not
 // arrive, PermissionDenied when the file may not be written, or
 // PathFileAccessError when writing it failed otherwise.
 //
@@ -25,7 +27,7 @@ class PictureSave : public QObject
 
 public:
     static void start(QNetworkAccessManager &network, const QString &address, const QString &path,
-                      QObject *parent, std::function<void(qint32 failure)> done);
+                      QObject *parent, std::function<void(platform::Failure failure)> done);
 
 private:
     using QObject::QObject;

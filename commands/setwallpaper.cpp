@@ -1,6 +1,5 @@
 #include "commands/setwallpaper.h"
 
-#include "platform/failure.h"
 #include "platform/wallpaper.h"
 #include "platform/wholefile.h"
 
@@ -44,17 +43,18 @@ QFileInfo keepNewestBitmap(const QString &folder, const QString &current)
 
 } // namespace
 
-qint32 setAsWallpaper(const QImage &picture, const QString &folder, platform::Wallpaper &wallpaper)
+platform::Failure setAsWallpaper(const QImage &picture, const QString &folder, platform::Wallpaper &wallpaper)
 {
+    using platform::Failure;
     if (picture.isNull())
-        return 0;
+        return Failure::None;
     if (folder.isEmpty())
-        return platform::failure::PathNotFound;
+        return Failure::PathNotFound;
 
     QByteArray bitmap;
     QBuffer buffer(&bitmap);
     if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "BMP"))
-        return platform::failure::PathFileAccessError;
+        return Failure::PathFileAccessError;
 #ifdef Q_OS_WIN
     // Windows reads the file afresh at every call: one name serves.
     const QString name = QStringLiteral("temp.bmp");
@@ -69,7 +69,7 @@ qint32 setAsWallpaper(const QImage &picture, const QString &folder, platform::Wa
     // The desktop is never handed a half-written file, and a failed write
     // leaves an earlier file of that name whole.
     const QString path = folder + QLatin1Char('/') + name;
-    if (const qint32 failure = platform::replaceWhole(path, bitmap))
+    if (const Failure failure = platform::replaceWhole(path, bitmap); failure != Failure::None)
         return failure;
     // Newer than the bitmap before, even within one tick of the file system's
     // clock, so that the next click tells which of the two is the newest.
@@ -83,7 +83,7 @@ qint32 setAsWallpaper(const QImage &picture, const QString &folder, platform::Wa
         if (taken && !previous.isEmpty())
             QFile::remove(previous);
     });
-    return 0;
+    return Failure::None;
 }
 
 } // namespace commands

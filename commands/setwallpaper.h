@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include "platform/failure.h"
 
 class QImage;
 class QString;
@@ -21,14 +21,14 @@ namespace commands {
 // holds two bitmaps at most. On Windows the name is always "temp.bmp",
 // replacing the one a click before wrote.
 //
-// Returns 0 when the path was handed over (whether the desktop takes it is
-// not reported), or the failure number for the top-level error report; on
+// Returns None when the path was handed over (whether the desktop takes it
+// is not reported), or the failure for the top-level error report; on
 // failure the wallpaper is not touched:
 //   PathNotFound          folder is empty: the folder could not be had;
 //   PermissionDenied,     the bitmap could not be written (see replaceWhole);
 //   PathFileAccessError   an earlier file of that name is left as it was.
 // With no picture loaded yet (a null picture) nothing is written, nothing is
-// called, and 0 is returned.
-qint32 setAsWallpaper(const QImage &picture, const QString &folder, platform::Wallpaper &wallpaper);
+// called, and None is returned.
+[[nodiscard]] platform::Failure setAsWallpaper(const QImage &picture, const QString &folder, platform::Wallpaper &wallpaper);
 
 } // namespace commands

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the reader of the image archive's answer, as the
-// network would bring them, and checks what it promises: a picture address
-// on the image host, made of urlbase or of url, or nothing.
+// network would bring them, and checks what it promises: picture addresses
+// on the image host, made of urlbase or of url, or none.
 
 #include "check.h"
 #include "retrieval/archive.h"
@@ -16,19 +16,17 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray answer(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    const std::optional<retrieval::ArchivePicture> picture = retrieval::readArchive(answer);
-    if (!picture)
-        return 0;
-
+    const QList<retrieval::ArchivePicture> days = retrieval::readArchive(answer);
+    const QJsonArray images = QJsonDocument::fromJson(answer).object().value(u"images").toArray();
     static const QString picHost = retrieval::PicHost();
-    FUZZ_CHECK(retrieval::isOnPicHost(picture->address));
-    FUZZ_CHECK(picture->address.startsWith(picHost + u'/'));
-    FUZZ_CHECK(!picture->address.startsWith(picHost + QStringLiteral("//")));
-
-    const QJsonObject image = QJsonDocument::fromJson(answer).object().value(u"images").toArray().at(0).toObject();
-    const QString path = picture->address.mid(picHost.size());
-    if (path.endsWith(u"_1920x1080.jpg") && image.value(u"urlbase").toString() + QStringLiteral("_1920x1080.jpg") == path)
-        return 0;
-    FUZZ_CHECK(image.value(u"url").toString() == path);
+    FUZZ_CHECK(days.size() <= retrieval::ArchiveDays && days.size() <= images.size());
+    for (qsizetype i = 0; i < days.size(); ++i) {
+        const QString path = days[i].address.mid(picHost.size());
+        FUZZ_CHECK(retrieval::isOnPicHost(days[i].address) && days[i].address.startsWith(picHost + u'/'));
+        FUZZ_CHECK(!path.startsWith(u"//"));
+        const QJsonObject image = images.at(i).toObject();
+        FUZZ_CHECK(image.value(u"urlbase").toString() + QStringLiteral("_1920x1080.jpg") == path
+                   || image.value(u"url").toString() == path);
+    }
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "dialogs.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -11,7 +12,7 @@ void SystemDialogs::showMessage(QWidget *parent, const QString &text, MessageSty
     auto *box = new QMessageBox(parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
-    box->setWindowTitle(title.isEmpty() ? QString::fromUtf16(ApplicationTitle) : title);
+    box->setWindowTitle(title.isEmpty() ? QCoreApplication::applicationName() : title);
     box->setIcon(style == MessageStyle::Information ? QMessageBox::Information
                                                     : QMessageBox::NoIcon);
     box->setTextFormat(Qt::PlainText);

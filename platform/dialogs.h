@@ -9,8 +9,8 @@ class QWidget;
 namespace platform {
 
 enum class MessageStyle {
-    Plain = 0,        // OK button only, no icon
-    Information = 64, // OK button with the information icon
+    Plain,       // OK button only, no icon
+    Information, // OK button with the information icon
 };
 
 // What the save dialog is asked to show.
@@ -31,7 +31,7 @@ public:
     virtual ~Dialogs() = default;
 
     // A modal message box with one OK button. An empty title shows the
-    // application's title. A carriage return in the text breaks the line.
+    // application's name. A carriage return in the text breaks the line.
     // Without a parent, the box stands on its own, as a window does.
     virtual void showMessage(QWidget *parent, const QString &text, MessageStyle style,
                              const QString &title = {}) = 0;
@@ -51,8 +51,5 @@ public:
     void askSaveFileName(QWidget *parent, const SaveFileRequest &request,
                          std::function<void(const QString &path)> chosen) override;
 };
-
-// The application's title, shown on message boxes that have none of their own.
-inline constexpr auto ApplicationTitle = u"Tavelo";
 
 } // namespace platform

@@ -1,25 +1,22 @@
 #include "failure.h"
 
-namespace platform::failure {
+namespace platform {
 
-QString numberText(qint64 number)
+QString genericMessage(Failure failure)
 {
+    const qint32 number = qint32(failure);
     const QString digits = QString::number(number);
-    return number < 0 ? digits : QLatin1Char(' ') + digits;
+    return QStringLiteral("发生错误，错误号") + (number < 0 ? digits : QLatin1Char(' ') + digits)
+           + QStringLiteral("。");
 }
 
-QString genericMessage(qint32 number)
+QString loadMessage(Failure failure)
 {
-    return QStringLiteral("发生错误，错误号") + numberText(number) + QStringLiteral("。");
-}
-
-QString loadMessage(qint32 number)
-{
-    if (number == CannotConnect)
+    if (failure == Failure::CannotConnect)
         return QStringLiteral("发生错误，此问题常发生在不能连接bing服务器。");
-    if (number == PermissionDenied)
+    if (failure == Failure::PermissionDenied)
         return QStringLiteral("发生错误，此问题常发生在同时运行此程序两次，请在任务管理器中查看并关闭程序。");
-    return genericMessage(number);
+    return genericMessage(failure);
 }
 
-} // namespace platform::failure
+} // namespace platform

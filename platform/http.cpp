@@ -1,7 +1,5 @@
 #include "http.h"
 
-#include "failure.h"
-
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
 
@@ -35,14 +33,15 @@ bool isHttpStatusError(QNetworkReply::NetworkError error)
     }
 }
 
-} // namespace
-
-qint32 failureForNetworkError(QNetworkReply::NetworkError error, bool requestSent)
+// The failure for a transfer that Qt ended with an error. requestSent tells
+// whether the request had reached the server; a time-out before that means
+// the server could not be reached.
+Failure failureForNetworkError(QNetworkReply::NetworkError error, bool requestSent)
 {
     using E = QNetworkReply::NetworkError;
     switch (error) {
     case E::NoError:
-        return 0;
+        return Failure::None;
     case E::ConnectionRefusedError:
     case E::HostNotFoundError:
     case E::UnknownNetworkError: // host or network unreachable
@@ -50,16 +49,18 @@ qint32 failureForNetworkError(QNetworkReply::NetworkError error, bool requestSen
     case E::NetworkSessionFailedError:
     case E::ProxyConnectionRefusedError:
     case E::ProxyNotFoundError:
-        return failure::CannotConnect;
+        return Failure::CannotConnect;
     case E::TimeoutError:
     case E::ProxyTimeoutError:
-        return requestSent ? failure::TimedOut : failure::CannotConnect;
+        return requestSent ? Failure::TimedOut : Failure::CannotConnect;
     case E::SslHandshakeFailedError:
-        return failure::SecureFailure;
+        return Failure::SecureFailure;
     default:
-        return failure::DownloadFailure;
+        return Failure::DownloadFailure;
     }
 }
+
+} // namespace
 
 void HttpGet::setTimeLimit(std::chrono::milliseconds limit)
 {
@@ -116,7 +117,7 @@ void HttpGet::readBody()
     if (m_body == Body::Discard)
         return;
     if (m_result.body.size() + chunk.size() > m_maxBody) {
-        finishWith(failure::OutOfMemory);
+        finishWith(Failure::OutOfMemory);
         return;
     }
     m_result.body += chunk;
@@ -137,20 +138,20 @@ void HttpGet::replyFinished()
         return;
     }
     m_result.status = status.toInt();
-    finishWith(0);
+    finishWith(Failure::None);
 }
 
 void HttpGet::stalled()
 {
-    finishWith(m_requestSent ? failure::TimedOut : failure::CannotConnect);
+    finishWith(m_requestSent ? Failure::TimedOut : Failure::CannotConnect);
 }
 
-void HttpGet::finishWith(qint32 failureNumber)
+void HttpGet::finishWith(Failure failure)
 {
     m_running = false;
     m_stallTimer.stop();
-    m_result.failure = failureNumber;
-    if (failureNumber != 0)
+    m_result.failure = failure;
+    if (failure != Failure::None)
         m_result.body.clear();
     if (m_reply) {
         m_reply->disconnect(this);

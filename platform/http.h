@@ -1,5 +1,7 @@
 #pragma once
 
+#include "failure.h"
+
 #include <QByteArray>
 #include <QNetworkReply>
 #include <QObject>
@@ -17,13 +19,13 @@ namespace platform {
 // status and body. An HTTP error status is a response, not a failure.
 struct HttpResult
 {
-    qint32 failure = 0;
+    Failure failure = Failure::None;
     int status = 0;
     QByteArray body;
 
-    bool succeeded() const { return failure == 0; }
+    bool succeeded() const { return failure == Failure::None; }
     // A response with a 2xx status: the body is the document asked for.
-    bool isDocument() const { return failure == 0 && status >= 200 && status < 300; }
+    bool isDocument() const { return succeeded() && status >= 200 && status < 300; }
 };
 
 // One GET request: follows redirects (http on to https too), gives up after
@@ -55,7 +57,7 @@ private:
     void readBody();
     void replyFinished();
     void stalled();
-    void finishWith(qint32 failure);
+    void finishWith(Failure failure);
 
     QPointer<QNetworkReply> m_reply;
     QTimer m_stallTimer;
@@ -65,10 +67,5 @@ private:
     bool m_running = true;
     HttpResult m_result;
 };
-
-// The failure number for a transfer that Qt ended with an error. requestSent
-// tells whether the request had reached the server; a time-out before that
-// means the server could not be reached.
-qint32 failureForNetworkError(QNetworkReply::NetworkError error, bool requestSent);
 
 } // namespace platform

@@ -1,22 +1,20 @@
 #include "wholefile.h"
 
-#include "failure.h"
-
 #include <QFileInfo>
 #include <QSaveFile>
 
 namespace platform {
 
-qint32 replaceWhole(const QString &path, const QByteArray &bytes)
+Failure replaceWhole(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return 0;
+        return Failure::None;
     // Qt does not tell a refusal from other failures; the folder and the file do.
     const QFileInfo target(path);
     const QFileInfo folder(target.absolutePath());
     const bool refused = (folder.exists() && !folder.isWritable()) || (target.exists() && !target.isWritable());
-    return refused ? failure::PermissionDenied : failure::PathFileAccessError;
+    return refused ? Failure::PermissionDenied : Failure::PathFileAccessError;
 }
 
 } // namespace platform

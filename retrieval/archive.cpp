@@ -7,6 +7,7 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <optional>
 
 namespace retrieval {
 
@@ -24,28 +25,17 @@ bool isHostPath(const QJsonValue &value)
     });
 }
 
-} // namespace
-
-QString archiveAddress(int regionIndex)
+std::optional<ArchivePicture> readImage(const QJsonObject &image)
 {
-    if (regionIndex < 0 || regionIndex >= int(RegionTable.size()))
-        return {};
-    return PicHost() + QStringLiteral("/HPImageArchive.aspx?format=js&idx=0&n=1&mbl=1&mkt=")
-           + QLatin1String(RegionTable[std::size_t(regionIndex)].market);
-}
-
-std::optional<ArchivePicture> readArchive(const QByteArray &answer)
-{
-    const QJsonValue images = QJsonDocument::fromJson(answer).object().value(QLatin1String("images"));
-    const QJsonObject image = images.toArray().at(0).toObject();
     const QJsonValue urlbase = image.value(QLatin1String("urlbase"));
     const QJsonValue url = image.value(QLatin1String("url"));
-
     ArchivePicture picture;
-    if (isHostPath(urlbase))
+    if (isHostPath(urlbase)) {
         picture.address = PicHost() + urlbase.toString() + QStringLiteral("_1920x1080.jpg");
-    else if (isHostPath(url))
+        picture.fullSize = PicHost() + urlbase.toString() + QStringLiteral("_UHD.jpg");
+    } else if (isHostPath(url)) {
         picture.address = PicHost() + url.toString();
+    }
     if (picture.address.isEmpty() || !isOnPicHost(picture.address))
         return std::nullopt;
 
@@ -53,7 +43,35 @@ std::optional<ArchivePicture> readArchive(const QByteArray &answer)
     picture.credit = image.value(QLatin1String("copyright")).toString();
     if (!title.isEmpty() && title != QLatin1String("Info"))
         picture.credit = picture.credit.isEmpty() ? title : title + QLatin1Char('\n') + picture.credit;
+    picture.day = QDate::fromString(image.value(QLatin1String("startdate")).toString(), QStringLiteral("yyyyMMdd"));
+    // Read as UTC from the start: as local time it might fall into a gap.
+    const QString since = image.value(QLatin1String("fullstartdate")).toString();
+    picture.since = QDateTime(QDate::fromString(since.left(8), QStringLiteral("yyyyMMdd")),
+                              QTime::fromString(since.mid(8), QStringLiteral("HHmm")), Qt::UTC);
     return picture;
+}
+
+} // namespace
+
+QString archiveAddress(int regionIndex, int days)
+{
+    if (regionIndex < 0 || regionIndex >= int(RegionTable.size()))
+        return {};
+    return PicHost() + QStringLiteral("/HPImageArchive.aspx?format=js&idx=0&n=%1&mbl=1&mkt=").arg(days)
+           + QLatin1String(RegionTable[std::size_t(regionIndex)].market);
+}
+
+QList<ArchivePicture> readArchive(const QByteArray &answer)
+{
+    QList<ArchivePicture> days;
+    const QJsonArray images = QJsonDocument::fromJson(answer).object().value(QLatin1String("images")).toArray();
+    for (const QJsonValue &image : images) {
+        const std::optional<ArchivePicture> picture = readImage(image.toObject());
+        if (!picture || days.size() == ArchiveDays)
+            break;
+        days.append(*picture);
+    }
+    return days;
 }
 
 } // namespace retrieval

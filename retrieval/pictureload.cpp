@@ -1,39 +1,43 @@
 #include "pictureload.h"
 
-#include "archive.h"
 #include "piclocator.h"
 #include "regiontable.h"
 
 #include "platform/background.h"
-#include "platform/browsercontrol.h"
-#include "platform/failure.h"
 #include "platform/http.h"
 #include "platform/picture.h"
 #include "platform/wholefile.h"
 
 namespace retrieval {
 
+using platform::Failure;
 using platform::HttpGet;
-namespace failure = platform::failure;
 
-PictureLoad::PictureLoad(QNetworkAccessManager &network, platform::BrowserControl &browser,
-                         QString pageAddress, QString archiveAddress, QString pictureFile,
-                         QObject *parent)
-    : QObject(parent),
-      m_network(network),
-      m_browser(browser),
-      m_pageAddress(std::move(pageAddress)),
-      m_archiveAddress(std::move(archiveAddress)),
-      m_pictureFile(std::move(pictureFile))
+PictureLoad::PictureLoad(QNetworkAccessManager &network, QString pictureFile, QObject *parent)
+    : QObject(parent), m_network(network), m_pictureFile(std::move(pictureFile))
 {
 }
 
 PictureLoad::~PictureLoad() = default;
 
-void PictureLoad::start()
+void PictureLoad::start(const QString &pageAddress, const QString &archiveAddress)
 {
     m_running = true;
-    get(m_pageAddress, MaxPageBytes, &PictureLoad::pageArrived);
+    m_archiveAddress = archiveAddress;
+    get(pageAddress, MaxPageBytes, &PictureLoad::pageArrived);
+}
+
+void PictureLoad::startDay(const QString &archiveAddress, const QList<ArchivePicture> &days, int day,
+                           const QByteArray &fetched)
+{
+    m_running = true;
+    m_archiveAddress = archiveAddress;
+    m_days = days;
+    m_day = day;
+    if (m_days.isEmpty())
+        get(m_archiveAddress, MaxArchiveBytes, &PictureLoad::archiveArrived);
+    else
+        fetchDay(fetched);
 }
 
 void PictureLoad::get(const QString &address, qint64 maxBytes, void (PictureLoad::*arrived)())
@@ -57,76 +61,86 @@ void PictureLoad::pageArrived()
     const std::optional<QString> picPath = FindPicPath(QString::fromLocal8Bit(page.body));
     const QString picUrl = PicHost() + picPath.value_or(QString());
     if (!picPath || !isOnPicHost(picUrl)) {
-        noPicture(failure::InvalidArgument);
+        noPicture(Failure::InvalidArgument);
         return;
     }
     emit picUrlFound(picUrl);
-    m_browser.navigate(picUrl);
     get(picUrl, platform::MaxPictureBytes, &PictureLoad::pictureArrived);
-}
-
-void PictureLoad::pictureArrived()
-{
-    const platform::HttpResult &download = m_request->result();
-    if (!download.isDocument()) {
-        noPicture(failure::FileNotFound); // nothing arrived, whatever the reason
-        return;
-    }
-    const QByteArray bytes = download.body;
-    platform::inBackground<platform::Picture>(
-        this, [bytes] { return platform::decodePicture(bytes); },
-        [this, bytes](const platform::Picture &picture) {
-            if (picture.failure != 0)
-                noPicture(picture.failure);
-            else
-                show(bytes, picture.image);
-        });
-}
-
-// The home page's picture, or the archive's, is not to be had.
-void PictureLoad::noPicture(qint32 number)
-{
-    if (m_homeFailure != 0) {
-        fail(m_homeFailure);
-        return;
-    }
-    m_homeFailure = number;
-    get(m_archiveAddress, MaxArchiveBytes, &PictureLoad::archiveArrived);
 }
 
 void PictureLoad::archiveArrived()
 {
     const platform::HttpResult &answer = m_request->result();
-    const std::optional<ArchivePicture> picture =
-        answer.isDocument() ? readArchive(answer.body) : std::nullopt;
-    if (!picture) {
+    m_days = answer.isDocument() ? readArchive(answer.body) : QList<ArchivePicture>();
+    emit daysFound(m_days);
+    if (m_day < m_days.size()) {
+        fetchDay({});
+    } else if (m_homeFailure != Failure::None) {
         fail(m_homeFailure);
-        return;
+    } else {
+        m_running = false; // the archive has no such day: nothing to show
     }
-    // Nothing changes until the picture has arrived and proved to be one.
-    m_archivePicture = picture->address;
-    m_credit = picture->credit;
-    get(m_archivePicture, platform::MaxPictureBytes, &PictureLoad::pictureArrived);
 }
 
+void PictureLoad::fetchDay(const QByteArray &fetched)
+{
+    if (!fetched.isEmpty())
+        decode(fetched);
+    else
+        get(m_days[m_day].address, platform::MaxPictureBytes, &PictureLoad::pictureArrived);
+}
+
+void PictureLoad::pictureArrived()
+{
+    const platform::HttpResult &download = m_request->result();
+    if (download.isDocument())
+        decode(download.body);
+    else
+        noPicture(Failure::FileNotFound); // nothing arrived, whatever the reason
+}
+
+void PictureLoad::decode(const QByteArray &bytes)
+{
+    platform::inBackground<QImage>(
+        this, [bytes] { return platform::decodePicture(bytes); },
+        [this, bytes](const QImage &picture) {
+            if (picture.isNull())
+                noPicture(Failure::InvalidPicture);
+            else
+                show(bytes, picture);
+        });
+}
+
+// The picture asked for is not to be had. Where it was the home page's, the
+// archive's newest is tried.
+void PictureLoad::noPicture(Failure failure)
+{
+    if (m_day >= 0) {
+        fail(m_homeFailure != Failure::None ? m_homeFailure : failure);
+        return;
+    }
+    m_homeFailure = failure;
+    m_day = 0;
+    get(m_archiveAddress, MaxArchiveBytes, &PictureLoad::archiveArrived);
+}
+
+// Nothing changes until the picture has arrived and proved to be one.
 void PictureLoad::show(const QByteArray &bytes, const QImage &picture)
 {
-    if (m_homeFailure != 0) {
-        emit picUrlFound(m_archivePicture);
-        m_browser.navigate(m_archivePicture);
-    }
-    if (const qint32 number = platform::replaceWhole(m_pictureFile, bytes)) {
-        fail(number);
+    if (m_day >= 0)
+        emit picUrlFound(m_days[m_day].address);
+    if (const Failure failure = platform::replaceWhole(m_pictureFile, bytes); failure != Failure::None) {
+        fail(failure);
         return;
     }
     m_running = false;
-    emit pictureReady(picture, m_credit);
+    emit pictureReady(picture, bytes);
 }
 
-void PictureLoad::fail(qint32 number)
+void PictureLoad::fail(Failure failure)
 {
     m_running = false;
-    emit failed(number);
+    emit failed(failure);
 }
 
 } // namespace retrieval

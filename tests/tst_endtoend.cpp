@@ -131,10 +131,10 @@ void TestEndToEnd::aPersonsSession()
     // image archive.
     TestServer cn, hk, main;
     const QByteArray japan = landscape(1024, 576, qRgb(250, 170, 120));
-    cn.serve("/?mkt=zh-CN", Response{200, homePage("/china.jpg"), "text/html", {}, TestServer::Fault::Hold});
+    cn.serve("/?mkt=zh-CN", Response{200, homePage("/china.jpg"), "text/html", TestServer::Fault::Hold});
     main.serve("/china.jpg", landscape(1920, 1080, qRgb(120, 180, 250)));
-    main.serve("/?mkt=ja-jp", Response{200, "<html>no picture named here</html>", "text/html", {}, TestServer::Fault::Hold});
-    main.serve("/HPImageArchive.aspx?format=js&idx=0&n=1&mbl=1&mkt=ja-JP",
+    main.serve("/?mkt=ja-jp", Response{200, "<html>no picture named here</html>", "text/html", TestServer::Fault::Hold});
+    main.serve("/HPImageArchive.aspx?format=js&idx=0&n=8&mbl=1&mkt=ja-JP",
                Response{200, R"j({"images":[{"urlbase":"/th?id=OHR.Japan","copyright":"A lake in Japan (© Someone)"}]})j"});
     main.serve("/th?id=OHR.Japan_1920x1080.jpg", japan);
 
@@ -216,7 +216,7 @@ void TestEndToEnd::aPersonsSession()
     // program ends when that is closed.
     const QByteArray picture = "/th?id=OHR.Japan_1920x1080.jpg";
     const qsizetype fetched = main.requests.count(picture);
-    main.serve(picture, Response{404, "gone", "text/html", {}, TestServer::Fault::Hold});
+    main.serve(picture, Response{404, "gone", "text/html", TestServer::Fault::Hold});
     click(middle(10440, 60, 975, 375));
     QTRY_VERIFY_WITH_TIMEOUT(!QStringList({QString(), m_window}).contains(run("xdotool", {"getactivewindow"})), Waiting);
     const QString saved = folder.filePath("saved.jpg");

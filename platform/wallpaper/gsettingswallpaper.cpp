@@ -3,8 +3,6 @@
 
 #include "platform/wallpaper/gsettingswallpaper.h"
 
-#include "platform/wallpaper/portalwallpaper.h"
-
 #include <QFile>
 
 #include <memory>
@@ -100,19 +98,6 @@ bool applyGSettings(const GSettingsTarget &target, const QString &bitmapPath)
             return false;
     }
     return true;
-}
-
-GSettingsWallpaper::GSettingsWallpaper(GSettingsTarget target)
-    : m_target(std::move(target))
-{
-}
-
-void GSettingsWallpaper::setWallpaper(const QString &bitmapPath, Done done)
-{
-    if (applyGSettings(m_target, bitmapPath))
-        done(true);
-    else
-        PortalWallpaper().setWallpaper(bitmapPath, std::move(done));
 }
 
 } // namespace platform::wallpaper

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/wallpaper.h"
-
 #include <QList>
 #include <QString>
 
@@ -38,17 +36,5 @@ GSettingsTarget mateTarget();
 // written reads back as written: with no session bus the settings store can
 // drop a write while reporting success.
 bool applyGSettings(const GSettingsTarget &target, const QString &bitmapPath);
-
-// The wallpaper of GNOME, Cinnamon or MATE, taken once the settings read
-// back as written. When they do not hold, the desktop portal is asked instead.
-class GSettingsWallpaper : public Wallpaper
-{
-public:
-    explicit GSettingsWallpaper(GSettingsTarget target);
-    void setWallpaper(const QString &bitmapPath, Done done) override;
-
-private:
-    GSettingsTarget m_target;
-};
 
 } // namespace platform::wallpaper

@@ -4,12 +4,7 @@
 
 namespace platform::wallpaper {
 
-QStringList lxqtArguments(const QString &bitmapPath)
-{
-    return {QStringLiteral("--set-wallpaper=") + bitmapPath};
-}
-
-void LxqtWallpaper::setWallpaper(const QString &bitmapPath, Done done)
+void setLxqtWallpaper(const QString &bitmapPath, Wallpaper::Done done)
 {
     auto *process = new QProcess;
     process->setProcessChannelMode(QProcess::ForwardedChannels);
@@ -26,7 +21,7 @@ void LxqtWallpaper::setWallpaper(const QString &bitmapPath, Done done)
                          done(false);
                      });
     // Found through PATH; when it is missing nothing starts and nothing changes.
-    process->start(QStringLiteral("pcmanfm-qt"), lxqtArguments(bitmapPath));
+    process->start(QStringLiteral("pcmanfm-qt"), {QStringLiteral("--set-wallpaper=") + bitmapPath});
 }
 
 } // namespace platform::wallpaper

@@ -1,9 +1,7 @@
 #include "platform/wallpaper/plasmawallpaper.h"
 
-#include "platform/wallpaper/dbusanswer.h"
+#include "platform/dbuscall.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QUrl>
 
 namespace platform::wallpaper {
@@ -45,19 +43,16 @@ QString plasmaScript(const QString &bitmapPath)
         .arg(jsStringLiteral(uri));
 }
 
-void PlasmaWallpaper::setWallpaper(const QString &bitmapPath, Done done)
+void setPlasmaWallpaper(const QString &bitmapPath, Wallpaper::Done done)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        done(false);
-        return;
-    }
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.kde.plasmashell"), QStringLiteral("/PlasmaShell"),
         QStringLiteral("org.kde.PlasmaShell"), QStringLiteral("evaluateScript"));
     call << plasmaScript(bitmapPath);
     // plasmashell answers once the script has run.
-    whenAnswered(bus.asyncCall(call), std::move(done));
+    callSessionBus(call, [done = std::move(done)](const QDBusMessage &reply) {
+        done(reply.type() == QDBusMessage::ReplyMessage);
+    });
 }
 
 } // namespace platform::wallpaper

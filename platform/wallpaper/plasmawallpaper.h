@@ -18,10 +18,6 @@ QString plasmaScript(const QString &bitmapPath);
 
 // KDE Plasma: org.kde.plasmashell /PlasmaShell evaluateScript on the session
 // bus, asynchronously; taken when the script ran without error.
-class PlasmaWallpaper : public Wallpaper
-{
-public:
-    void setWallpaper(const QString &bitmapPath, Done done) override;
-};
+void setPlasmaWallpaper(const QString &bitmapPath, Wallpaper::Done done);
 
 } // namespace platform::wallpaper

@@ -5,14 +5,10 @@
 namespace platform::wallpaper {
 
 // The desktop portal's Wallpaper interface on the session bus, for desktops
-// Tavelo has no mechanism of its own for. The file goes over as an open file
+// Tavelo has no way of its own for. The file goes over as an open file
 // descriptor, so sandboxed and unsandboxed runs behave the same. Background
 // only, with no preview dialog. With no portal on the bus nothing changes.
 // Taken once the portal has answered the call.
-class PortalWallpaper : public Wallpaper
-{
-public:
-    void setWallpaper(const QString &bitmapPath, Done done) override;
-};
+void setPortalWallpaper(const QString &bitmapPath, Wallpaper::Done done);
 
 } // namespace platform::wallpaper

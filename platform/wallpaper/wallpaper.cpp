@@ -4,7 +4,7 @@
 #include <QStandardPaths>
 
 #ifdef Q_OS_WIN
-#include "platform/wallpaper/windowswallpaper.h"
+#include "platform/wallpaper/win32wallpaper.h"
 #else
 #include "platform/wallpaper/desktopchoice.h"
 #include "platform/wallpaper/gsettingswallpaper.h"
@@ -16,31 +16,125 @@
 
 namespace platform {
 
+#ifdef Q_OS_WIN
+
+namespace {
+
+class WindowsWallpaper final : public Wallpaper
+{
+public:
+    void setWallpaper(const QString &bitmapPath, Done done) override
+    {
+        done(wallpaper::setWindowsWallpaper(QDir::toNativeSeparators(bitmapPath).toStdWString()));
+    }
+};
+
+} // namespace
+
 std::unique_ptr<Wallpaper> desktopWallpaper()
 {
-#ifdef Q_OS_WIN
-    return std::make_unique<wallpaper::WindowsWallpaper>();
-#else
-    using wallpaper::Desktop;
-    switch (wallpaper::currentDesktop()) {
-    case Desktop::Gnome:
-        return std::make_unique<wallpaper::GSettingsWallpaper>(wallpaper::gnomeTarget());
-    case Desktop::Cinnamon:
-        return std::make_unique<wallpaper::GSettingsWallpaper>(wallpaper::cinnamonTarget());
-    case Desktop::Mate:
-        return std::make_unique<wallpaper::GSettingsWallpaper>(wallpaper::mateTarget());
-    case Desktop::Plasma:
-        return std::make_unique<wallpaper::PlasmaWallpaper>();
-    case Desktop::Xfce:
-        return std::make_unique<wallpaper::XfceWallpaper>();
-    case Desktop::Lxqt:
-        return std::make_unique<wallpaper::LxqtWallpaper>();
-    case Desktop::Portal:
-        break;
-    }
-    return std::make_unique<wallpaper::PortalWallpaper>();
-#endif
+    return std::make_unique<WindowsWallpaper>();
 }
+
+#else
+
+namespace wallpaper {
+
+namespace {
+
+using Setter = void (*)(const QString &bitmapPath, Wallpaper::Done done);
+
+template<GSettingsTarget (*target)()>
+void setGSettings(const QString &bitmapPath, Wallpaper::Done done)
+{
+    done(applyGSettings(target(), bitmapPath));
+}
+
+// Each desktop Tavelo has a way of its own for: the names it goes by (as
+// XDG_CURRENT_DESKTOP lists them, and what DESKTOP_SESSION starts with), how
+// its wallpaper is set, and whether the desktop portal is asked when that
+// does not take. The GNOME family comes last, since other desktops list
+// "GNOME" too.
+struct Way
+{
+    const char *names; // separated by spaces; the first names the way
+    Setter set;
+    bool thenPortal;
+};
+
+const Way Ways[] = {
+    {"cinnamon", setGSettings<cinnamonTarget>, true},
+    {"mate", setGSettings<mateTarget>, true},
+    {"plasma kde", setPlasmaWallpaper, false},
+    {"xfce", setXfceWallpaper, false},
+    {"lxqt", setLxqtWallpaper, false},
+    {"gnome ubuntu unity budgie pantheon", setGSettings<gnomeTarget>, true},
+};
+// Every other desktop.
+const Way Portal = {"portal", setPortalWallpaper, false};
+
+const Way &chooseWay(const QString &xdgCurrentDesktop, const QString &desktopSession)
+{
+    const auto names = [](const Way &way) { return QString::fromLatin1(way.names).split(QLatin1Char(' ')); };
+    QStringList listed;
+    for (const QString &entry : xdgCurrentDesktop.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        const QString name = entry.trimmed().toLower();
+        listed.append(name.startsWith(QLatin1String("x-")) ? name.mid(2) : name);
+    }
+    for (const Way &way : Ways) {
+        for (const QString &name : names(way)) {
+            if (listed.contains(name))
+                return way;
+        }
+    }
+    // Some display managers give the session file's path rather than its name.
+    const QString session = desktopSession.section(QLatin1Char('/'), -1).trimmed().toLower();
+    for (const Way &way : Ways) {
+        for (const QString &name : names(way)) {
+            if (!session.isEmpty() && session.startsWith(name))
+                return way;
+        }
+    }
+    return Portal;
+}
+
+// The way chosen for this session, with the portal after it where the table
+// says so.
+class DesktopWallpaper final : public Wallpaper
+{
+public:
+    explicit DesktopWallpaper(const Way &way) : m_way(way) {}
+
+    void setWallpaper(const QString &bitmapPath, Done done) override
+    {
+        m_way.set(bitmapPath, [bitmapPath, thenPortal = m_way.thenPortal, done = std::move(done)](bool taken) {
+            if (!taken && thenPortal)
+                setPortalWallpaper(bitmapPath, done);
+            else
+                done(taken);
+        });
+    }
+
+private:
+    const Way &m_way;
+};
+
+} // namespace
+
+QString chooseDesktop(const QString &xdgCurrentDesktop, const QString &desktopSession)
+{
+    return QString::fromLatin1(chooseWay(xdgCurrentDesktop, desktopSession).names).section(QLatin1Char(' '), 0, 0);
+}
+
+} // namespace wallpaper
+
+std::unique_ptr<Wallpaper> desktopWallpaper()
+{
+    return std::make_unique<wallpaper::DesktopWallpaper>(wallpaper::chooseWay(
+        qEnvironmentVariable("XDG_CURRENT_DESKTOP"), qEnvironmentVariable("DESKTOP_SESSION")));
+}
+
+#endif
 
 QString wallpaperFolder()
 {

@@ -1,11 +1,8 @@
 #include "platform/wallpaper/xfcewallpaper.h"
 
-#include "platform/wallpaper/dbusanswer.h"
+#include "platform/dbuscall.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
+#include <QDBusArgument>
 #include <QDBusVariant>
 #include <QGuiApplication>
 #include <QScreen>
@@ -44,16 +41,15 @@ void setProperties(const QStringList &properties, const QString &bitmapPath, Wal
         Wallpaper::Done done;
     };
     auto answers = std::make_shared<Answers>(Answers{properties.size(), true, std::move(done)});
-    QDBusConnection bus = QDBusConnection::sessionBus();
     for (const QString &property : properties) {
         QDBusMessage call =
             QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("SetProperty"));
         call << channel << property << QVariant::fromValue(QDBusVariant(bitmapPath));
-        whenAnswered(bus.asyncCall(call, timeoutMs), [answers](bool answered) {
-            answers->allSet = answers->allSet && answered;
+        callSessionBus(call, [answers](const QDBusMessage &reply) {
+            answers->allSet = answers->allSet && reply.type() == QDBusMessage::ReplyMessage;
             if (--answers->awaited == 0)
                 answers->done(answers->allSet);
-        });
+        }, timeoutMs);
     }
 }
 
@@ -74,36 +70,24 @@ QStringList xfceImageProperties(const QStringList &existing, const QString &moni
     return properties;
 }
 
-void XfceWallpaper::setWallpaper(const QString &bitmapPath, Done done)
+void setXfceWallpaper(const QString &bitmapPath, Wallpaper::Done done)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        done(false);
-        return;
-    }
     QDBusMessage list =
         QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("GetAllProperties"));
     list << channel << QStringLiteral("/backdrop");
     const QString monitor = primaryMonitorName();
-
-    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(list, timeoutMs));
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [bitmapPath, monitor, done = std::move(done)](QDBusPendingCallWatcher *finished) {
-                         finished->deleteLater();
-                         const QDBusPendingReply<QVariantMap> reply = *finished;
-                         QStringList existing;
-                         if (!reply.isError()) {
-                             existing = reply.value().keys();
-                         } else if (!reply.error().name().startsWith(
-                                        QLatin1String("org.xfce.Xfconf.Error."))) {
-                             done(false); // no settings daemon on this bus, or it hangs
-                             return;
-                         }
-                         // Otherwise the daemon has no such channel yet (no
-                         // wallpaper was ever set), and the current monitor's
-                         // property is created.
-                         setProperties(xfceImageProperties(existing, monitor), bitmapPath, done);
-                     });
+    callSessionBus(list, [bitmapPath, monitor, done = std::move(done)](const QDBusMessage &reply) {
+        QStringList existing;
+        if (reply.type() == QDBusMessage::ReplyMessage) {
+            existing = qdbus_cast<QVariantMap>(reply.arguments().value(0)).keys();
+        } else if (!reply.errorName().startsWith(QLatin1String("org.xfce.Xfconf.Error."))) {
+            done(false); // no settings daemon on this bus, or it hangs
+            return;
+        }
+        // Otherwise the daemon has no such channel yet (no wallpaper was ever
+        // set), and the current monitor's property is created.
+        setProperties(xfceImageProperties(existing, monitor), bitmapPath, done);
+    }, timeoutMs);
 }
 
 } // namespace platform::wallpaper

@@ -16,10 +16,6 @@ QStringList xfceImageProperties(const QStringList &existing, const QString &moni
 // Xfce: xfconf's org.xfce.Xfconf on the session bus. The property list is
 // fetched and the properties set with asynchronous calls, so the window
 // never waits for the settings daemon; taken once every property is set.
-class XfceWallpaper : public Wallpaper
-{
-public:
-    void setWallpaper(const QString &bitmapPath, Done done) override;
-};
+void setXfceWallpaper(const QString &bitmapPath, Wallpaper::Done done);
 
 } // namespace platform::wallpaper

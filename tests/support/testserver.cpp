@@ -5,30 +5,17 @@
 #include <QImage>
 #include <QSslKey>
 #include <QSslServer>
-#include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
 
-namespace {
-
-// Percent-encodings are case-insensitive: "%2f" and "%2F" name one path.
-QByteArray normalised(const QByteArray &target)
+TestServer::TestServer(bool tls)
 {
-    return QUrl::fromEncoded(target).toEncoded();
-}
-
-} // namespace
-
-TestServer::TestServer(Security security)
-{
-    if (security == Tls) {
+    if (tls) {
         auto *server = new QSslServer;
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        QFile key(TAVELO_FIXTURES "/selfsigned.key");
-        key.open(QIODevice::ReadOnly);
-        tls.setPrivateKey(QSslKey(&key, QSsl::Rsa));
-        tls.setLocalCertificateChain(testCertificate());
-        server->setSslConfiguration(tls);
+        QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+        configuration.setPrivateKey(QSslKey(readFile(TAVELO_FIXTURES "/selfsigned.key"), QSsl::Rsa));
+        configuration.setLocalCertificateChain(testCertificate());
+        server->setSslConfiguration(configuration);
         m_server.reset(server);
     } else {
         m_server = std::make_unique<QTcpServer>();
@@ -53,14 +40,10 @@ QByteArray TestServer::origin() const
     return (qobject_cast<QSslServer *>(m_server.get()) ? "https://" : "http://") + hostAndPort().toLatin1();
 }
 
-QList<QSslCertificate> testCertificate()
-{
-    return QSslCertificate::fromPath(TAVELO_FIXTURES "/selfsigned.crt");
-}
-
+// Percent-encodings are case-insensitive: "%2f" and "%2F" name one path.
 void TestServer::serve(const QByteArray &pathAndQuery, const Response &response)
 {
-    m_routes.insert(normalised(pathAndQuery), response);
+    m_routes.insert(QUrl::fromEncoded(pathAndQuery).toEncoded(), response);
 }
 
 int TestServer::openConnections() const
@@ -74,21 +57,19 @@ int TestServer::openConnections() const
 void TestServer::stopListening()
 {
     m_server->close();
-    // Connections the client opened ahead of need would still reach us.
     for (QTcpSocket *socket : m_server->findChildren<QTcpSocket *>())
         socket->abort();
 }
 
 void TestServer::readRequest(QTcpSocket *socket)
 {
-    // GET requests carry no body: the request ends with its header.
+    // A GET request ends with its header.
     const QByteArray buffered = socket->property("request").toByteArray() + socket->readAll();
     socket->setProperty("request", buffered);
     if (!buffered.contains("\r\n\r\n"))
         return;
-    const QByteArray target = normalised(buffered.split(' ').value(1));
+    const QByteArray target = QUrl::fromEncoded(buffered.split(' ').value(1)).toEncoded();
     requests.append(target);
-
     const Response response = m_routes.value(target, Response{404, "<html>not here</html>"});
     if (response.fault == Fault::Hold)
         m_held.append({socket, response});
@@ -106,38 +87,32 @@ void TestServer::releaseHeld()
 
 void TestServer::answer(QTcpSocket *socket, const Response &response)
 {
-    QByteArray header = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n"
-                        "Content-Type: " + response.contentType + "\r\n"
-                        "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
-    for (const auto &[name, value] : response.headers)
-        header += name + ": " + value + "\r\n";
+    QByteArray header = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\nContent-Type: " + response.type
+                        + "\r\nContent-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    if (!response.location.isEmpty())
+        header += "Location: " + response.location + "\r\n";
     header += "Connection: close\r\n\r\n";
     const QByteArray half = response.body.left(response.body.size() / 2);
-
-    switch (response.fault) {
-    case Fault::StallMidBody:
-        socket->write(header + half);
-        return;
-    case Fault::CloseMidBody:
-        socket->write(header + half);
-        break;
-    case Fault::Trickle: {
+    if (response.fault == Fault::Trickle) {
         socket->write(header);
         auto *drip = new QTimer(socket);
-        connect(drip, &QTimer::timeout, socket, [socket, drip, body = response.body, sent = 0]() mutable {
+        connect(drip, &QTimer::timeout, socket, [socket, body = response.body, sent = 0]() mutable {
             socket->write(body.mid(sent++, 1));
-            if (sent >= body.size()) {
-                drip->stop();
+            if (sent >= body.size())
                 socket->disconnectFromHost();
-            }
         });
         drip->start(50);
         return;
     }
-    default:
-        socket->write(header + response.body);
-    }
-    socket->disconnectFromHost();
+    const bool cut = response.fault == Fault::StallMidBody || response.fault == Fault::CloseMidBody;
+    socket->write(header + (cut ? half : response.body));
+    if (response.fault != Fault::StallMidBody)
+        socket->disconnectFromHost();
+}
+
+QList<QSslCertificate> testCertificate()
+{
+    return QSslCertificate::fromPath(TAVELO_FIXTURES "/selfsigned.crt");
 }
 
 QByteArray makeJpeg(int width, int height, Qt::GlobalColor colour)
@@ -147,9 +122,14 @@ QByteArray makeJpeg(int width, int height, Qt::GlobalColor colour)
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    if (!picture.save(&buffer, "JPG"))
-        qFatal("cannot make a JPEG");
+    picture.save(&buffer, "JPG");
     return bytes;
+}
+
+QByteArray homePage(const QByteArray &picturePath)
+{
+    return "<!DOCTYPE html>\r\n<html><head><title>Home</title></head>\r\n<body><script>var a=1;g_img={url:'" + picturePath
+           + "',id:'bgDiv'};</script></body></html>\r\n";
 }
 
 QByteArray readFile(const QString &path)
@@ -162,11 +142,4 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray homePage(const QByteArray &picturePath)
-{
-    return "<!DOCTYPE html>\r\n<html><head><title>Home</title></head>\r\n"
-           "<body><script>var a=1;g_img={url:'"
-           + picturePath + "',id:'bgDiv'};</script></body></html>\r\n";
 }

@@ -2,58 +2,48 @@
 
 #include <QHash>
 #include <QPointer>
+#include <QSslCertificate>
 #include <QTcpServer>
 
 #include <memory>
 
-class QSslCertificate;
 class QTcpSocket;
 
-// A small HTTP/1.1 server on 127.0.0.1 for the tests. Each path (with its
-// query) answers with a fixed response, anything else with 404; every
-// request is recorded.
+// A small HTTP/1.1 server on 127.0.0.1: each path (with its query) answers
+// with a fixed response, anything else with 404; every request is recorded.
 class TestServer : public QObject
 {
-    Q_OBJECT
-
 public:
-    // How the server misbehaves, if it does.
     enum class Fault {
         None,
         Hold,         // answer only when releaseHeld() is called
         NeverAnswer,  // read the request and say nothing
         StallMidBody, // send the header and half the body, then nothing
         CloseMidBody, // send the header and half the body, then hang up
-        Trickle,      // send the header, then the body a byte at a time, 50 ms apart
+        Trickle,      // send the body a byte at a time, 50 ms apart
     };
     struct Response
     {
         int status = 200;
         QByteArray body;
-        QByteArray contentType = "text/html";
-        QList<QPair<QByteArray, QByteArray>> headers = {};
+        QByteArray type = "text/html";
         Fault fault = Fault::None;
+        QByteArray location = {};
     };
 
-    // Over TLS, the server presents the self-signed certificate for
-    // 127.0.0.1 in tests/support/fixtures.
-    enum Security { Plain, Tls };
-    explicit TestServer(Security security = Plain);
+    // Over TLS it presents the self-signed certificate for 127.0.0.1 in fixtures/.
+    explicit TestServer(bool tls = false);
 
     QString hostAndPort() const; // "127.0.0.1:port", as the host settings take it
     QByteArray origin() const;
     void serve(const QByteArray &pathAndQuery, const Response &response);
-    void serve(const QByteArray &pathAndQuery, const QByteArray &picture)
-    {
-        serve(pathAndQuery, Response{200, picture, "image/jpeg"});
-    }
+    void serve(const QByteArray &pathAndQuery, const QByteArray &picture) { serve(pathAndQuery, {200, picture, "image/jpeg"}); }
     int openConnections() const;
     // From now on the port refuses connections, and open ones are cut.
     void stopListening();
     void releaseHeld();
 
-    // Every request's path and query, in arrival order.
-    QList<QByteArray> requests;
+    QList<QByteArray> requests; // paths and queries, in arrival order
 
 private:
     void readRequest(QTcpSocket *socket);
@@ -64,7 +54,6 @@ private:
     QList<QPair<QPointer<QTcpSocket>, Response>> m_held;
 };
 
-// The certificate a TLS test server presents, for clients to trust.
 QList<QSslCertificate> testCertificate();
 // A JPEG of the given size, filled with one colour.
 QByteArray makeJpeg(int width, int height, Qt::GlobalColor colour);

@@ -7,10 +7,11 @@
 
 Window::Window()
 {
+    QCoreApplication::setApplicationName(QStringLiteral("Tavelo"));
     qputenv("TAVELO_CN_HOST", cn.hostAndPort().toLatin1());
     qputenv("TAVELO_HK_HOST", hk.hostAndPort().toLatin1());
     qputenv("TAVELO_MAIN_HOST", main.hostAndPort().toLatin1());
-    cn.serve("/?mkt=zh-CN", TestServer::Response{200, homePage("/first.jpg")});
+    cn.serve("/?mkt=zh-CN", {200, homePage("/first.jpg")});
     main.serve("/first.jpg", first);
 }
 
@@ -42,17 +43,22 @@ QSize Window::shown() const
     return child<QLabel>(QStringLiteral("Image1"))->pixmap().deviceIndependentSize().toSize();
 }
 
-QString Window::doneCaption() const
+QString Window::caption(QDate date) const
 {
-    return QStringLiteral("Tavelo  ") + QLocale::system().toString(clock.date, QLocale::ShortFormat);
+    return QStringLiteral("Tavelo  ") + QLocale::system().toString(date, QLocale::ShortFormat);
 }
 
-int Window::px(double twips)
+Twips Window::twips()
 {
-    return qRound(twips * QGuiApplication::primaryScreen()->logicalDotsPerInchY() / 1440);
+    return Twips::on(QGuiApplication::primaryScreen());
 }
 
 QSize Window::onScreen(QSize pixels)
 {
     return (QSizeF(pixels) / QGuiApplication::primaryScreen()->devicePixelRatio()).toSize();
+}
+
+QSize Window::around(QSize shown)
+{
+    return {std::max(shown.width(), twips().pixels(layout::ControlsRight)), shown.height() + twips().pixels(layout::Band)};
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/form1.h"
 #include "testserver.h"
 
+#include "app/form1.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/wallpaper.h"
@@ -67,24 +67,19 @@ struct Window
 
     // Builds the window and starts it as the program does.
     Form1 &start(const QString &programFolder = {});
-    // One tick of the load watcher; true once it has stopped: the load and
-    // the browser control's copy are over.
+    // One tick of the load watcher; true once it has stopped.
     bool loadOver();
     void click(const QString &control) { QTest::mouseClick(child(control), Qt::LeftButton); }
     template<typename T = QWidget>
-    T *child(const QString &name) const
-    {
-        return form->findChild<T *>(name);
-    }
+    T *child(const QString &name) const { return form->findChild<T *>(name); }
     QSize shown() const; // the picture's size on screen, in logical pixels
-    QString doneCaption() const;
+    QString caption(QDate date) const;
 
-    // Twips in pixels of the screen; a picture's own size on it, one of its
-    // pixels to one of the screen's; the window's outer size around a
-    // picture shown at a size.
-    static int px(double twips);
+    static Twips twips();
+    // A picture's own size on the screen, one of its pixels to one of the
+    // screen's; the window's outer size around a picture shown at a size.
     static QSize onScreen(QSize pixels);
-    static QSize around(QSize shown) { return {std::max(shown.width(), px(12960 + 1095)), shown.height() + px(1000)}; }
+    static QSize around(QSize shown);
 
     TestServer cn, hk, main;
     QTemporaryDir folder;
