@@ -1,5 +1,6 @@
 #include "http.h"
 
+#include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
 
@@ -75,7 +76,8 @@ HttpGet::HttpGet(QNetworkAccessManager &network, const QUrl &url, Body body, qin
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(10);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("Tavelo/0.3"));
+    request.setHeader(QNetworkRequest::UserAgentHeader,
+                      QCoreApplication::applicationName() + QLatin1Char('/') + QCoreApplication::applicationVersion());
 
     m_reply = network.get(request);
     m_stallTimer.setSingleShot(true);
