@@ -1,14 +1,14 @@
 #include "form1.h"
 
 #include "fit.h"
-#include "layout.h"
 
 #include "commands/about.h"
+#include "commands/daily.h"
 #include "commands/picturesave.h"
 #include "commands/savename.h"
 #include "commands/setwallpaper.h"
+#include "commands/wallpaperpicture.h"
 
-#include "retrieval/archive.h"
 #include "retrieval/pictureload.h"
 #include "retrieval/regiontable.h"
 
@@ -18,8 +18,12 @@
 #include "platform/dialogs.h"
 #include "platform/folders.h"
 #include "platform/wallpaper.h"
+#ifndef Q_OS_WIN
+#include "platform/schedule.h"
+#endif
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -29,16 +33,30 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
 
 using platform::Failure;
+using retrieval::ArchivePicture;
 
 namespace {
 
 const QString LoadingCaption = QStringLiteral("图片加载中，请稍候...");
+
+// The largest screen, in device pixels: the wallpaper is made for it.
+QSize largestScreen()
+{
+    QSize largest;
+    for (const QScreen *screen : QGuiApplication::screens()) {
+        const QSize size = (QSizeF(screen->size()) * screen->devicePixelRatio()).toSize();
+        if (qint64(size.width()) * size.height() > qint64(largest.width()) * largest.height())
+            largest = size;
+    }
+    return largest;
+}
 
 } // namespace
 
@@ -97,6 +115,20 @@ Form1::Form1(platform::Services services, QWidget *parent)
     Command1 = addCommand("Command1", QStringLiteral("保存图片"), layout::Command1);
     Command2 = addCommand("Command2", QStringLiteral("设置背景"), layout::Command2);
     Command3 = addCommand("Command3", QStringLiteral("关  于"), layout::Command3);
+    // The archive's days, with the keys a browser goes back and forth with;
+    // the region options keep the arrow keys.
+    Command4 = addCommand("Command4", QStringLiteral("前一天"), layout::Command4);
+    Command4->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+    Command5 = addCommand("Command5", QStringLiteral("后一天"), layout::Command5);
+    Command5->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
+    updateDays();
+#ifndef Q_OS_WIN
+    Check1 = new QCheckBox(QStringLiteral("每天自动更换桌面背景"), this);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Check1->setGeometry(m_twips.pixels(layout::Check1));
+    setTabOrder(previous, Check1);
+    connect(Check1, &QCheckBox::clicked, this, &Form1::Check1_Click);
+#endif
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -114,6 +146,8 @@ Form1::Form1(platform::Services services, QWidget *parent)
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
 }
 
 Form1::~Form1() = default;
@@ -134,6 +168,16 @@ void Form1::Form_Load()
     Text2->setText(retrieval::regionAddress(0));
     WebPicLoad();
     CommonDialog1.initialFolder = platform::firstSaveFolder();
+#ifndef Q_OS_WIN
+    // The box says what the system says; the screen is noted for runs
+    // without a display.
+    platform::readSchedule([self = QPointer<Form1>(this)](bool on) {
+        if (self && on) {
+            self->Check1->setChecked(true);
+            self->setDaily({});
+        }
+    });
+#endif
 }
 
 void Form1::Option1_Click(int index)
@@ -143,17 +187,20 @@ void Form1::Option1_Click(int index)
     if (index >= 0 && index < int(retrieval::RegionTable.size()))
         Text2->setText(retrieval::regionAddress(index));
     WebPicLoad();
+    if (Check1 && Check1->isChecked())
+        setDaily(QLatin1String(retrieval::RegionTable[std::size_t(Option1->checkedId())].market));
 }
 
 // The caption tells the load is over once nothing is being fetched: neither
-// the load itself nor the browser control's copy of the picture.
+// the load itself nor the browser control's copy of the picture. It shows
+// the date of the day on display.
 void Form1::Timer1_Timer()
 {
     if (WebBrowser1->busy() || (m_load && m_load->isRunning()))
         return;
-    const QString date = QLocale::system().toString(m_services.clock.today(),
-                                                     QLocale::ShortFormat);
-    setCaption(QCoreApplication::applicationName() + QStringLiteral("  ") + date);
+    const QDate day = m_day > 0 && m_days.value(m_day).day.isValid() ? m_days[m_day].day : m_services.clock.today();
+    setCaption(QCoreApplication::applicationName() + QStringLiteral("  ")
+               + QLocale::system().toString(day, QLocale::ShortFormat));
     Timer1->stop();
 }
 
@@ -181,20 +228,83 @@ void Form1::Command1_Click()
     });
 }
 
-// Makes the picture on display the desktop wallpaper. Says nothing, unless
-// the bitmap could not be written.
+// Makes the picture on display the desktop wallpaper: from its original
+// where the screen is large and the archive has one. Says nothing, unless
+// the bitmap could not be written; the desktop's answer is its own.
 void Form1::Command2_Click()
 {
-    const Failure failure =
-        commands::setAsWallpaper(m_picture, platform::wallpaperFolder(), m_services.wallpaper);
-    if (failure != Failure::None)
-        reportError(failure);
+    if (m_picture.isNull())
+        return;
+    commands::fetchWallpaperPicture(m_network, m_days.value(m_day), largestScreen(), m_picture, this,
+                                    [this](const QImage &picture, Failure) {
+        commands::setAsWallpaper(picture, platform::wallpaperFolder(), m_services.wallpaper, this, [this](Failure failure) {
+            if (failure != Failure::None && failure != Failure::DeviceUnavailable)
+                reportError(failure);
+        });
+    });
 }
 
 void Form1::Command3_Click()
 {
     m_services.dialogs.showMessage(this, commands::aboutText(),
                                     platform::MessageStyle::Information, commands::aboutTitle());
+}
+
+// "前一天" and "后一天": from the day being loaded, or else the one on display.
+void Form1::Command4_Click()
+{
+    showDay((m_load && m_load->isRunning() ? m_loadingDay : m_day) + 1);
+}
+
+void Form1::Command5_Click()
+{
+    showDay((m_load && m_load->isRunning() ? m_loadingDay : m_day) - 1);
+}
+
+// Ticked, the schedule is turned on for the region on display and its
+// newest picture set at once; unticked, off, with every file it wrote.
+void Form1::Check1_Click(bool on)
+{
+#ifndef Q_OS_WIN
+    const QString record = commands::dailyRecordPath(platform::wallpaperFolder());
+    if (on)
+        setDaily(QLatin1String(retrieval::RegionTable[std::size_t(Option1->checkedId())].market));
+    Check1->setEnabled(false);
+    platform::setSchedule(on, QCoreApplication::applicationFilePath(), [self = QPointer<Form1>(this), on, record](bool done) {
+        if (!done || !on)
+            QFile::remove(record);
+        if (!self)
+            return;
+        self->Check1->setEnabled(true);
+        if (!done) {
+            self->Check1->setChecked(!on);
+            self->reportError(Failure::PathFileAccessError);
+        } else if (on) {
+            auto *daily = new commands::DailyWallpaper(self->m_network, self->m_services.wallpaper, platform::wallpaperFolder(), self);
+            connect(daily, &commands::DailyWallpaper::finished, self, [self, daily](Failure failure) {
+                daily->deleteLater();
+                if (failure != Failure::None && failure != Failure::DeviceUnavailable)
+                    self->m_services.dialogs.showMessage(self, platform::loadMessage(failure), platform::MessageStyle::Plain);
+            });
+            daily->start(commands::readDailyRecord(record).market, largestScreen());
+        }
+    });
+#else
+    Q_UNUSED(on);
+#endif
+}
+
+// The daily change's record: its region moved to market (where given, and
+// then the picture is due at once), and the largest screen noted.
+void Form1::setDaily(const QString &market)
+{
+    const QString path = commands::dailyRecordPath(platform::wallpaperFolder());
+    commands::DailyRecord record = commands::readDailyRecord(path);
+    if (!market.isEmpty() && market != record.market)
+        record = {market, {}, {}, {}};
+    record.screen = largestScreen();
+    if (record != commands::readDailyRecord(path))
+        (void)commands::writeDailyRecord(path, record); // a record that cannot be written only costs a request
 }
 
 // The report for failures no command handles itself; the program goes on.
@@ -210,19 +320,77 @@ void Form1::reportError(Failure failure)
 // is abandoned: only the newest one shows its picture or its message.
 void Form1::WebPicLoad()
 {
+    startLoad(-1);
+    m_foundDays.reset();
+    m_load->start(Text2->text(), retrieval::archiveAddress(Option1->checkedId(), retrieval::ArchiveDays));
+    updateDays();
+}
+
+// A day of the region on display, loaded as any picture is; each day's
+// picture is downloaded once.
+void Form1::showDay(int day)
+{
+    if (day < 0 || (m_archiveAsked && day >= m_days.size()))
+        return;
+    setCaption(LoadingCaption);
+    Timer1->start();
+    startLoad(day);
+    m_load->startDay(retrieval::archiveAddress(Option1->checkedId(), retrieval::ArchiveDays),
+                     m_archiveAsked ? m_days : QList<ArchivePicture>(), day, m_dayBytes.value(day));
+    updateDays();
+}
+
+void Form1::startLoad(int day)
+{
+    m_loadingDay = day;
     m_load = std::make_unique<retrieval::PictureLoad>(m_network, m_pictureFile);
     connect(m_load.get(), &retrieval::PictureLoad::picUrlFound, this, [this](const QString &address) {
         PicUrl = address;
         WebBrowser1->navigate(PicUrl);
     });
-    connect(m_load.get(), &retrieval::PictureLoad::daysFound, this,
-            [this](const QList<retrieval::ArchivePicture> &days) { m_credit = days.value(0).credit; });
-    connect(m_load.get(), &retrieval::PictureLoad::pictureReady, this,
-            [this](const QImage &picture) { loadEnded(picture, m_credit, Failure::None); });
-    connect(m_load.get(), &retrieval::PictureLoad::failed, this,
-            [this](Failure failure) { loadEnded({}, {}, failure); });
-    m_credit.clear();
-    m_load->start(Text2->text(), retrieval::archiveAddress(Option1->checkedId(), retrieval::ArchiveDays));
+    connect(m_load.get(), &retrieval::PictureLoad::daysFound, this, [this](const QList<ArchivePicture> &days) {
+        if (m_loadingDay < 0) {
+            m_foundDays = days;
+            return;
+        }
+        // Asked for a day before: today's picture stays as it was shown.
+        const ArchivePicture today = m_days.value(0);
+        m_days = days;
+        if (!m_days.isEmpty())
+            m_days[0] = today;
+        m_archiveAsked = true;
+        updateDays();
+    });
+    connect(m_load.get(), &retrieval::PictureLoad::pictureReady, this, &Form1::dayReady);
+    connect(m_load.get(), &retrieval::PictureLoad::failed, this, [this](Failure failure) {
+        loadEnded({}, {}, failure);
+        updateDays();
+    });
+}
+
+void Form1::dayReady(const QImage &picture, const QByteArray &bytes)
+{
+    if (m_loadingDay < 0) {
+        m_archiveAsked = m_foundDays.has_value();
+        m_days = m_foundDays.value_or(QList<ArchivePicture>{{PicUrl, {}, {}, {}, {}}});
+        m_dayBytes.clear();
+    }
+    m_day = std::max(m_loadingDay, 0);
+    m_dayBytes.resize(std::max(m_dayBytes.size(), qsizetype(m_day) + 1));
+    m_dayBytes[m_day] = bytes;
+    loadEnded(picture, m_days.value(m_day).credit, Failure::None);
+    updateDays();
+}
+
+// "前一天" stops at the oldest day the archive has, "后一天" at today's
+// picture; both wait while a region's picture loads.
+void Form1::updateDays()
+{
+    const bool running = m_load && m_load->isRunning();
+    const int day = running ? m_loadingDay : m_day;
+    const bool shown = !m_days.isEmpty() && !(running && m_loadingDay < 0);
+    Command4->setEnabled(shown && (!m_archiveAsked || day + 1 < m_days.size()));
+    Command5->setEnabled(shown && day > 0);
 }
 
 // A load that ends while the window is minimized changes nothing a person
@@ -306,17 +474,17 @@ void Form1::keyPressEvent(QKeyEvent *event)
     QWidget::keyPressEvent(event);
 }
 
-// The window's outer size follows the picture: as wide as the picture, but
-// never narrower than its controls, and 1000 twips taller. The user cannot
-// resize it. A minimized window is left alone until it is restored.
+// The window's outer size follows the picture: as wide as the picture and
+// 1000 twips taller; but its client area is never narrower than its
+// controls. The user cannot resize it. A minimized window is left alone
+// until it is restored.
 void Form1::sizeLock()
 {
     if (isMinimized())
         return;
-    const int outerHeight = Image1->height() + m_twips.pixels(layout::Band);
-    const int outerWidth = std::max(Image1->width(), m_twips.pixels(layout::ControlsRight));
     const QSize frame = frameExtent();
-    const QSize client(outerWidth - frame.width(), outerHeight - frame.height());
+    const QSize client(std::max(Image1->width() - frame.width(), m_twips.pixels(layout::ControlsRight)),
+                       Image1->height() + m_twips.pixels(layout::Band) - frame.height());
     if (client.isValid() && (minimumSize() != client || maximumSize() != client))
         setFixedSize(client);
 }

@@ -4,6 +4,7 @@
 
 #include "platform/failure.h"
 #include "platform/services.h"
+#include "retrieval/archive.h"
 
 #include <QImage>
 #include <QNetworkAccessManager>
@@ -14,6 +15,7 @@
 #include <optional>
 
 class QButtonGroup;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -34,7 +36,8 @@ struct SaveDialogSettings
     QString initialFolder;
 };
 
-// Tavelo's one window: nine region options, three commands, the picture.
+// Tavelo's one window: nine region options, the commands, the days of the
+// archive, the daily change of the wallpaper, and the picture.
 class Form1 : public QWidget
 {
     Q_OBJECT
@@ -66,11 +69,19 @@ private:
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Check1_Click(bool on);
     void reportError(platform::Failure failure);
     void WebPicLoad();
+    void showDay(int day);
+    void startLoad(int day);
+    void dayReady(const QImage &picture, const QByteArray &bytes);
+    void updateDays();
     void loadEnded(const QImage &picture, const QString &credit, platform::Failure failure);
     void showPicture(const QImage &picture, const QString &credit);
     void display(QImage shown, qreal ratio, const QString &credit);
+    void setDaily(const QString &market);
     QSize frameExtent() const;
     void setCaption(const QString &caption);
     void sizeLock();
@@ -84,6 +95,9 @@ private:
     QPushButton *Command1;
     QPushButton *Command2;
     QPushButton *Command3;
+    QPushButton *Command4;
+    QPushButton *Command5;
+    QCheckBox *Check1 = nullptr;
     platform::BrowserControl *WebBrowser1;
     QLineEdit *Text2;
     QLabel *Image1;
@@ -92,8 +106,17 @@ private:
 
     QString PicUrl;
     std::unique_ptr<retrieval::PictureLoad> m_load;
-    // What the archive says the picture of the running load shows.
-    QString m_credit;
+    // The day the running load brings: -1 for a region's newest picture.
+    int m_loadingDay = -1;
+    // What the archive answered to the running region load, if it was asked.
+    std::optional<QList<retrieval::ArchivePicture>> m_foundDays;
+    // The days of the region on display, today's first as it is shown; the
+    // archive's older ones once it has been asked. The bytes of each day
+    // fetched so far, and the day on display.
+    QList<retrieval::ArchivePicture> m_days;
+    bool m_archiveAsked = false;
+    QList<QByteArray> m_dayBytes;
+    int m_day = 0;
     // The whole picture on display, which the wallpaper is made of, and a
     // count of the pictures given to show, so that a slow scaling never
     // replaces a newer picture.

@@ -30,6 +30,11 @@ inline constexpr QRect Option1[9] = {
 inline constexpr QRect Command1{10440, 60, 975, 375};
 inline constexpr QRect Command2{11640, 60, 1095, 375};
 inline constexpr QRect Command3{12960, 60, 1095, 375};
+// After the commands, in the same row: the day before, the day after, and
+// the daily change of the wallpaper.
+inline constexpr QRect Command4{14280, 60, 855, 375};
+inline constexpr QRect Command5{15255, 60, 855, 375};
+inline constexpr QRect Check1{16335, 60, 2520, 375};
 inline constexpr QRect WebBrowser1{250, 220, 30, 30};
 inline constexpr QRect Text2{240, 4560, 3975, 375};
 // The picture's place, at its design size until a picture is shown.
@@ -37,7 +42,7 @@ inline constexpr QRect Image1{0, 480, 14655, 7695};
 inline constexpr QSize Client{14700, 8190};
 // The window's outer height is the picture's and this.
 inline constexpr int Band = 1000;
-// The right edge of the row of controls: the window is never narrower.
-inline constexpr int ControlsRight = Command3.x() + Command3.width();
+// The right edge of the row of controls: the window's client area is never narrower.
+inline constexpr int ControlsRight = Check1.x() + Check1.width();
 
 } // namespace layout

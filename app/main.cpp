@@ -1,3 +1,4 @@
+#include "app/commandline.h"
 #include "app/form1.h"
 #include "app/translations.h"
 
@@ -22,6 +23,10 @@ bool hasDisplay()
 
 int main(int argc, char *argv[])
 {
+    QCoreApplication::setApplicationName(QStringLiteral("Tavelo"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TAVELO_VERSION));
+    if (argc > 1)
+        return runCommandLine(argc, argv);
     if (!hasDisplay()) {
         std::fputs("Tavelo needs a display, and neither DISPLAY nor WAYLAND_DISPLAY is set.\n"
                    "To try it without a desktop: xvfb-run -a tavelo\n",
@@ -30,8 +35,6 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tavelo"));
-    QApplication::setApplicationVersion(QStringLiteral(TAVELO_VERSION));
     // Ties the window to its desktop entry and icon where the desktop asks.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tavelo.Tavelo"));
 

@@ -1,89 +1,111 @@
 #include "commands/setwallpaper.h"
 
+#include "platform/background.h"
 #include "platform/wallpaper.h"
 #include "platform/wholefile.h"
 
-#include <QBuffer>
 #include <QCryptographicHash>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QString>
+#include <QLockFile>
+#include <QPointer>
+#include <QTimer>
 
-#include <algorithm>
+#include <memory>
 
 namespace commands {
 
+using platform::Failure;
+
 namespace {
 
-#ifndef Q_OS_WIN
-// Deletes the bitmaps in folder but the newest, which the desktop may still
-// show, and returns that one (none when there is none). The bitmap named
-// current is left alone: it is about to be written again.
-QFileInfo keepNewestBitmap(const QString &folder, const QString &current)
+struct Written
 {
-    QDir dir(folder);
-    // "temp.bmp" too: the one name earlier versions used.
-    const QFileInfoList bitmaps = dir.entryInfoList(
-        {QStringLiteral("temp-*.bmp"), QStringLiteral("temp.bmp")}, QDir::Files, QDir::Time);
-    QFileInfo newest;
-    for (const QFileInfo &bitmap : bitmaps) {
-        if (bitmap.fileName() == current)
-            continue;
-        if (newest.fileName().isEmpty())
-            newest = bitmap;
-        else
-            dir.remove(bitmap.fileName());
-    }
-    return newest;
-}
+    Failure failure = Failure::None;
+    QString path;
+    bool existed = false; // a bitmap of that name was there before
+};
+
+QString bitmapName(const QImage &picture)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(picture);
+    return QStringLiteral("temp.bmp");
+#else
+    // The rows' pixels, not the padding after them, which holds anything.
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(QByteArray::number(picture.width()) + 'x' + QByteArray::number(picture.height()));
+    const qsizetype rowBytes = (qsizetype(picture.width()) * picture.depth() + 7) / 8;
+    for (int y = 0; y < picture.height(); ++y)
+        hash.addData(QByteArrayView(picture.constScanLine(y), rowBytes));
+    return QStringLiteral("temp-%1.bmp").arg(QString::fromLatin1(hash.result().toHex().left(16)));
 #endif
+}
+
+// Takes the lock without holding up the thread: tries again every 100 ms,
+// for 30 s at most, while context lives.
+void whenLocked(std::shared_ptr<QLockFile> lock, int tries, QObject *context, std::function<void(bool locked)> then)
+{
+    if (lock->tryLock(0) || tries == 0) {
+        then(lock->isLocked());
+        return;
+    }
+    QTimer::singleShot(100, context, [lock, tries, context, then] { whenLocked(lock, tries - 1, context, then); });
+}
 
 } // namespace
 
-platform::Failure setAsWallpaper(const QImage &picture, const QString &folder, platform::Wallpaper &wallpaper)
+void setAsWallpaper(const QImage &picture, const QString &folder, platform::Wallpaper &wallpaper, QObject *context,
+                    std::function<void(Failure failure)> done)
 {
-    using platform::Failure;
-    if (picture.isNull())
-        return Failure::None;
-    if (folder.isEmpty())
-        return Failure::PathNotFound;
-
-    QByteArray bitmap;
-    QBuffer buffer(&bitmap);
-    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "BMP"))
-        return Failure::PathFileAccessError;
-#ifdef Q_OS_WIN
-    // Windows reads the file afresh at every call: one name serves.
-    const QString name = QStringLiteral("temp.bmp");
-    const QFileInfo previous;
-#else
-    // A new name for a new picture: desktops that are handed the name they
-    // already have keep the picture they drew from it.
-    const QString name = QStringLiteral("temp-%1.bmp").arg(QString::fromLatin1(
-        QCryptographicHash::hash(bitmap, QCryptographicHash::Sha256).toHex().left(16)));
-    const QFileInfo previous = keepNewestBitmap(folder, name);
-#endif
-    // The desktop is never handed a half-written file, and a failed write
-    // leaves an earlier file of that name whole.
-    const QString path = folder + QLatin1Char('/') + name;
-    if (const Failure failure = platform::replaceWhole(path, bitmap); failure != Failure::None)
-        return failure;
-    // Newer than the bitmap before, even within one tick of the file system's
-    // clock, so that the next click tells which of the two is the newest.
-    if (QFile written(path); previous.exists() && written.open(QIODevice::ReadWrite)) {
-        written.setFileTime(std::max(QDateTime::currentDateTimeUtc(), previous.lastModified().addMSecs(1)),
-                            QFileDevice::FileModificationTime);
+    if (picture.isNull()) {
+        done(Failure::None);
+        return;
     }
-
-    // The bitmap before goes once the desktop has the new one.
-    wallpaper.setWallpaper(path, [previous = previous.filePath()](bool taken) {
-        if (taken && !previous.isEmpty())
-            QFile::remove(previous);
+    if (folder.isEmpty()) {
+        done(Failure::PathNotFound);
+        return;
+    }
+    auto lock = std::make_shared<QLockFile>(folder + QStringLiteral("/wallpaper.lock"));
+    lock->setStaleLockTime(0); // stale only when its owner is gone: the desktop may take its time
+    whenLocked(lock, 300, context, [=, &wallpaper](bool locked) {
+        if (!locked) {
+            done(Failure::PermissionDenied);
+            return;
+        }
+        platform::inBackground<Written>(
+            context,
+            [picture, folder] {
+                const QString path = folder + QLatin1Char('/') + bitmapName(picture);
+                const bool existed = QFile::exists(path);
+                return Written{platform::replaceWhole(path, [&picture](QIODevice &file) { return picture.save(&file, "BMP"); }),
+                               path, existed};
+            },
+            [=, &wallpaper](const Written &written) {
+                if (written.failure != Failure::None) {
+                    done(written.failure);
+                    return;
+                }
+                wallpaper.setWallpaper(written.path, [=, guard = QPointer<QObject>(context)](bool taken) {
+                    QDir bitmaps(folder);
+                    const QString name = QFileInfo(written.path).fileName();
+                    if (taken) {
+                        // "temp.bmp" too: the one name earlier versions used.
+                        for (const QString &other : bitmaps.entryList({QStringLiteral("temp-*.bmp"), QStringLiteral("temp.bmp")}, QDir::Files)) {
+                            if (other != name)
+                                bitmaps.remove(other);
+                        }
+                    } else if (!written.existed) {
+                        bitmaps.remove(name);
+                    }
+                    lock->unlock();
+                    if (guard)
+                        done(taken ? Failure::None : Failure::DeviceUnavailable);
+                });
+            });
     });
-    return Failure::None;
 }
 
 } // namespace commands

@@ -2,7 +2,10 @@
 
 #include "platform/failure.h"
 
+#include <functional>
+
 class QImage;
+class QObject;
 class QString;
 
 namespace platform {
@@ -14,21 +17,25 @@ namespace commands {
 // "设置背景": writes picture as a Windows bitmap in folder and hands its path
 // to the desktop. The file stays, since the desktop reads it from there.
 //
-// On Linux the name is "temp-" and a hash of the bitmap, ".bmp": a new name
+// On Linux the name is "temp-" and a hash of the picture, ".bmp": a new name
 // for every new picture, since desktops handed a name they already have keep
-// showing what they drew. The bitmap handed over before is deleted once the
-// desktop has taken the new one, and older ones before writing, so the folder
-// holds two bitmaps at most. On Windows the name is always "temp.bmp",
-// replacing the one a click before wrote.
+// showing what they drew. Once the desktop has taken it, every other bitmap
+// in the folder goes; where it refuses, the new one goes again, unless it was
+// there before. On Windows the name is always "temp.bmp".
 //
-// Returns None when the path was handed over (whether the desktop takes it
-// is not reported), or the failure for the top-level error report; on
-// failure the wallpaper is not touched:
+// It runs with the folder locked, so that a second run, in this program or
+// another, waits until the first has ended: the later picture wins, and no
+// run deletes the bitmap the desktop shows. The bitmap is written on a worker
+// thread, and the desktop is handed nothing before it is whole.
+//
+// done, called while context lives, gets None once the desktop has taken it, or
 //   PathNotFound          folder is empty: the folder could not be had;
-//   PermissionDenied,     the bitmap could not be written (see replaceWhole);
-//   PathFileAccessError   an earlier file of that name is left as it was.
-// With no picture loaded yet (a null picture) nothing is written, nothing is
-// called, and None is returned.
-[[nodiscard]] platform::Failure setAsWallpaper(const QImage &picture, const QString &folder, platform::Wallpaper &wallpaper);
+//   PermissionDenied      another run held the folder for 30 s, or the bitmap
+//                         may not be written (see replaceWhole);
+//   PathFileAccessError   the bitmap could not be written otherwise;
+//   DeviceUnavailable     the desktop refused it, or could not be reached.
+// A null picture (none loaded yet) does nothing and gives None.
+void setAsWallpaper(const QImage &picture, const QString &folder, platform::Wallpaper &wallpaper, QObject *context,
+                    std::function<void(platform::Failure failure)> done);
 
 } // namespace commands

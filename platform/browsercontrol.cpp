@@ -15,7 +15,14 @@ BrowserControl::~BrowserControl() = default;
 void BrowserControl::navigate(const QString &address)
 {
     m_documentUrl = address;
+    m_fetch.reset();
+    if (m_loaded.contains(address))
+        return;
     m_fetch = std::make_unique<HttpGet>(m_network, QUrl(address), HttpGet::Body::Discard, 0);
+    connect(m_fetch.get(), &HttpGet::finished, this, [this, address] {
+        if (m_fetch->result().isDocument())
+            m_loaded.insert(address);
+    });
 }
 
 bool BrowserControl::busy() const

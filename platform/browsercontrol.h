@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QWidget>
 
@@ -14,7 +15,8 @@ class HttpGet;
 
 // A stand-in for an embedded browser that is never looked at: it fetches the
 // address it is pointed at, keeps that address as its current document's, and
-// is busy while the fetch runs.
+// is busy while the fetch runs. What it has loaded whole it keeps, as a
+// browser's cache does, and shows again without a request.
 class BrowserControl : public QWidget
 {
     Q_OBJECT
@@ -37,6 +39,7 @@ private:
     QNetworkAccessManager &m_network;
     std::unique_ptr<HttpGet> m_fetch;
     std::optional<QString> m_documentUrl;
+    QSet<QString> m_loaded;
 };
 
 } // namespace platform

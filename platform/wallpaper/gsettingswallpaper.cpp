@@ -52,13 +52,15 @@ GSettingsTarget gnomeTarget()
 {
     return {QStringLiteral("org.gnome.desktop.background"),
             {{QStringLiteral("picture-uri"), GSettingsKey::Form::Uri},
-             {QStringLiteral("picture-uri-dark"), GSettingsKey::Form::Uri}}};
+             {QStringLiteral("picture-uri-dark"), GSettingsKey::Form::Uri}},
+            QStringLiteral("picture-options")};
 }
 
 GSettingsTarget cinnamonTarget()
 {
     return {QStringLiteral("org.cinnamon.desktop.background"),
-            {{QStringLiteral("picture-uri"), GSettingsKey::Form::Uri}}};
+            {{QStringLiteral("picture-uri"), GSettingsKey::Form::Uri}},
+            QStringLiteral("picture-options")};
 }
 
 GSettingsTarget mateTarget()
@@ -90,6 +92,13 @@ bool applyGSettings(const GSettingsTarget &target, const QString &bitmapPath)
     }
     if (written.isEmpty())
         return false;
+    // A plain colour would hide the picture: the mode that fills the screen.
+    const QByteArray mode = target.modeKey.toUtf8();
+    if (!mode.isEmpty() && g_settings_schema_has_key(schema.get(), mode.constData())) {
+        const GText current(g_settings_get_string(settings.get(), mode.constData()));
+        if (qstrcmp(current.get(), "none") == 0 && g_settings_set_string(settings.get(), mode.constData(), "zoom"))
+            written.append({mode, "zoom"});
+    }
     g_settings_sync();
 
     for (const auto &[name, value] : std::as_const(written)) {

@@ -4,14 +4,21 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariantMap>
+
+#include <utility>
 
 namespace platform::wallpaper {
 
-// The xfconf properties to set, out of the property names the channel
-// "xfce4-desktop" has under "/backdrop": every ".../last-image" there, or,
-// when there is none, the one of the monitor named monitorName on the first
-// workspace (xfdesktop names monitors by their output, "monitorHDMI-1").
-QStringList xfceImageProperties(const QStringList &existing, const QString &monitorName);
+using XfceSettings = QList<std::pair<QString, QVariant>>;
+
+// The xfconf properties to set and their values, out of the properties the
+// channel "xfce4-desktop" has under "/backdrop": every ".../last-image" there
+// to the bitmap, or, where there is none, the one of the monitor named
+// monitorName on the first workspace (xfdesktop names monitors by their
+// output, "monitorHDMI-1"); and beside each, an "image-style" of 0 (none: a
+// plain colour) to 5 (zoomed), in that order.
+XfceSettings xfceSettings(const QVariantMap &existing, const QString &monitorName, const QString &bitmapPath);
 
 // Xfce: xfconf's org.xfce.Xfconf on the session bus. The property list is
 // fetched and the properties set with asynchronous calls, so the window

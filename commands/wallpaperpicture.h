@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/failure.h"
+#include "retrieval/archive.h"
+
+#include <QImage>
+
+#include <functional>
+
+class QNetworkAccessManager;
+class QObject;
+
+namespace commands {
+
+// The picture a wallpaper is made of, for the largest screen (in device
+// pixels). Where that is wider than 1920 or taller than 1080 and the picture
+// has an original, the original, decoded straight to the size that covers
+// the screen; otherwise, or where the original does not arrive as a picture,
+// the picture at 1920 x 1080: standard where it is given, else downloaded.
+// done, called while context lives, gets the picture, or a null one and
+// FileNotFound or InvalidPicture.
+void fetchWallpaperPicture(QNetworkAccessManager &network, const retrieval::ArchivePicture &picture, QSize screen,
+                           const QImage &standard, QObject *context,
+                           std::function<void(const QImage &picture, platform::Failure failure)> done);
+
+} // namespace commands
