@@ -45,11 +45,13 @@ QString bitmapName(const QImage &picture)
 }
 
 // Takes the lock without holding up the thread: tries again every 100 ms,
-// for 30 s at most, while context lives.
+// for 30 s at most, while context lives, as long as another run holds it.
+// Where the lock cannot be made at all, then(true): the bitmap's own write
+// fails there too, and says why.
 void whenLocked(std::shared_ptr<QLockFile> lock, int tries, QObject *context, std::function<void(bool locked)> then)
 {
-    if (lock->tryLock(0) || tries == 0) {
-        then(lock->isLocked());
+    if (lock->tryLock(0) || tries == 0 || lock->error() != QLockFile::LockFailedError) {
+        then(lock->isLocked() || lock->error() != QLockFile::LockFailedError);
         return;
     }
     QTimer::singleShot(100, context, [lock, tries, context, then] { whenLocked(lock, tries - 1, context, then); });
@@ -70,8 +72,8 @@ void setAsWallpaper(const QImage &picture, const QString &folder, platform::Wall
     }
     auto lock = std::make_shared<QLockFile>(folder + QStringLiteral("/wallpaper.lock"));
     lock->setStaleLockTime(0); // stale only when its owner is gone: the desktop may take its time
-    whenLocked(lock, 300, context, [=, &wallpaper](bool locked) {
-        if (!locked) {
+    whenLocked(lock, 300, context, [=, &wallpaper](bool mayWrite) {
+        if (!mayWrite) {
             done(Failure::PermissionDenied);
             return;
         }

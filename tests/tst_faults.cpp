@@ -159,7 +159,7 @@ private slots:
         if (!message.isEmpty())
             QCOMPARE(window.dialogs.messages[0].text, message);
         QCOMPARE(window.shown(), Window::onScreen(shown));
-        QCOMPARE(form.frameGeometry().size(), Window::around(Window::onScreen(shown)));
+        QCOMPARE(form.frameGeometry().size(), window.around(Window::onScreen(shown)));
         const QByteArray held[] = {window.first, served.body, archivedBytes};
         QCOMPARE(readFile(window.folder.filePath("temp.jpg")), held[int(file)]);
         QCOMPARE(form.picUrl(), address == Unchanged ? earlierAddress : window.main.origin() + address);

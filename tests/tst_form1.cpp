@@ -77,7 +77,7 @@ private slots:
         QCOMPARE(window.shown(), Window::onScreen(QSize(64, 48)));
         QCOMPARE(window.child("Image1")->pos(), QPoint(0, Window::twips().pixels(layout::Image1.y())));
         // Never narrower than the controls, 1000 twips taller, not resizable.
-        QCOMPARE(form.frameGeometry().size(), Window::around(window.shown()));
+        QCOMPARE(form.frameGeometry().size(), window.around(window.shown()));
         QCOMPARE(form.minimumSize(), form.maximumSize());
         QCOMPARE(readFile(window.folder.filePath("temp.jpg")), window.first);
         // The browser control and the download each fetch the picture.
@@ -122,8 +122,7 @@ private slots:
         QCOMPARE(window.dialogs.messages[0].text, "发生错误，此问题常发生在不能连接bing服务器。");
         QVERIFY(window.dialogs.messages[0].style == platform::MessageStyle::Plain && window.dialogs.messages[0].title.isEmpty());
         QVERIFY(form.picUrl().isEmpty() && window.shown().isEmpty());
-        const QSize design = Window::twips().pixels(layout::Image1).size();
-        QCOMPARE(form.frameGeometry().size(), design + QSize(0, Window::twips().pixels(layout::Band)));
+        QCOMPARE(form.frameGeometry().size(), window.around(Window::twips().pixels(layout::Image1).size())); // the design size
         QCOMPARE(form.windowTitle(), Loading);
         WAIT_FOR_LOAD(window);
         QCOMPARE(form.windowTitle(), window.caption(window.clock.date));
@@ -221,7 +220,7 @@ private slots:
         QCOMPARE(form.frameGeometry().size(), before);
         form.showNormal();
         QTRY_COMPARE(window.shown(), Window::onScreen(QSize(700, 60)));
-        QCOMPARE(form.frameGeometry().size(), Window::around(window.shown()));
+        QCOMPARE(form.frameGeometry().size(), window.around(window.shown()));
         QVERIFY(window.dialogs.messages.isEmpty());
     }
 

@@ -58,7 +58,8 @@ QSize Window::onScreen(QSize pixels)
     return (QSizeF(pixels) / QGuiApplication::primaryScreen()->devicePixelRatio()).toSize();
 }
 
-QSize Window::around(QSize shown)
+QSize Window::around(QSize shown) const
 {
-    return {std::max(shown.width(), twips().pixels(layout::ControlsRight)), shown.height() + twips().pixels(layout::Band)};
+    const int frame = form->frameGeometry().width() - form->width();
+    return {std::max(shown.width(), twips().pixels(layout::ControlsRight) + frame), shown.height() + twips().pixels(layout::Band)};
 }

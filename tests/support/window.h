@@ -79,7 +79,7 @@ struct Window
     // A picture's own size on the screen, one of its pixels to one of the
     // screen's; the window's outer size around a picture shown at a size.
     static QSize onScreen(QSize pixels);
-    static QSize around(QSize shown);
+    QSize around(QSize shown) const;
 
     TestServer cn, hk, main;
     QTemporaryDir folder;

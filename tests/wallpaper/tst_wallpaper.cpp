@@ -1,7 +1,7 @@
 // The wallpaper without a desktop: the bitmap "设置背景" writes, which way
 // each desktop gets, GSettings in a file store of the test's own (and dconf,
 // which drops a write it cannot pass on), the Plasma script's escaping, the
-// Xfce properties chosen, and the desktop portal stood in for on a private bus.
+// Xfce properties, and the desktop portal stood in for on a private bus.
 
 // GIO first: its headers use "signals" as a name, which Qt defines as a macro.
 #include <gio/gio.h>
@@ -34,6 +34,26 @@ QImage pattern(int width, int height, QImage::Format format = QImage::Format_RGB
 QStringList entries(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Sets the wallpaper and waits for the outcome.
+Failure set(const QImage &picture, const QString &folder, FakeWallpaper &wallpaper)
+{
+    std::optional<Failure> outcome;
+    QObject context;
+    commands::setAsWallpaper(picture, folder, wallpaper, &context, [&outcome](Failure failure) { outcome = failure; });
+    [&outcome] { QTRY_VERIFY(outcome.has_value()); }();
+    return outcome.value_or(Failure::None);
+}
+
+QString gsetting(const char *schema, const char *key)
+{
+    GSettings *settings = g_settings_new(schema);
+    gchar *value = g_settings_get_string(settings, key);
+    const QString text = QString::fromUtf8(value);
+    g_free(value);
+    g_object_unref(settings);
+    return text;
 }
 
 class PortalStandIn : public QObject
@@ -73,46 +93,41 @@ private slots:
     void bitmap_data()
     {
         QTest::addColumn<QList<QImage>>("pictures"); // one press each, into the same folder
-        QTest::addColumn<bool>("taken");             // the desktop's answer to each
-        QTest::addColumn<int>("kept");               // how many of the last bitmaps stay
-        // Widths that need row padding in a bitmap, and one that does not.
-        QTest::newRow("5x7 RGB888") << QList<QImage>{pattern(5, 7, QImage::Format_RGB888)} << true << 1;
-        QTest::newRow("1366x768 ARGB32") << QList<QImage>{pattern(1366, 768, QImage::Format_ARGB32)} << true << 1;
-        QTest::newRow("taken: the one before goes") << QList<QImage>{pattern(8, 6), pattern(3, 9)} << true << 1;
-        QTest::newRow("not taken: the one before stays") << QList<QImage>{pattern(8, 6), pattern(3, 9)} << false << 2;
-        QTest::newRow("never more than two") << QList<QImage>{pattern(3, 9), pattern(8, 6), pattern(9, 3)} << false << 2;
-        QTest::newRow("same picture, same name") << QList<QImage>{pattern(8, 6), pattern(8, 6)} << true << 1;
+        QTest::addColumn<QList<bool>>("taken");      // the desktop's answer to each
+        QTest::addColumn<QList<int>>("left");        // which pictures' bitmaps stay
+        const QImage a = pattern(5, 7, QImage::Format_RGB888), b = pattern(8, 6);
+        QTest::newRow("rows that need padding") << QList<QImage>{a} << QList<bool>{true} << QList<int>{0};
+        QTest::newRow("taken: the one before goes") << QList<QImage>{a, b} << QList<bool>{true, true} << QList<int>{1};
+        QTest::newRow("refused: the new one goes") << QList<QImage>{a, b} << QList<bool>{true, false} << QList<int>{0};
+        QTest::newRow("refused, but there before: it stays") << QList<QImage>{a, a} << QList<bool>{true, false} << QList<int>{0};
     }
 
     void bitmap()
     {
         QFETCH(QList<QImage>, pictures);
-        QFETCH(bool, taken);
-        QFETCH(int, kept);
+        QFETCH(QList<bool>, taken);
+        QFETCH(QList<int>, left);
         QTemporaryDir folder;
         FakeWallpaper wallpaper;
-        wallpaper.takes = taken;
         // No picture is no failure, and does nothing, even with no folder to be had.
-        QCOMPARE(commands::setAsWallpaper(QImage(), QString(), wallpaper), Failure::None);
-        for (const QImage &picture : pictures)
-            QCOMPARE(commands::setAsWallpaper(picture, folder.path(), wallpaper), Failure::None);
-        QCOMPARE(wallpaper.paths.size(), pictures.size());
-        // A file in the folder for every picture, named after its content.
+        QCOMPARE(set(QImage(), QString(), wallpaper), Failure::None);
         QStringList names;
         for (int i = 0; i < pictures.size(); ++i) {
+            wallpaper.takes = taken[i];
+            QCOMPARE(set(pictures[i], folder.path(), wallpaper), taken[i] ? Failure::None : Failure::DeviceUnavailable);
             names.append(QFileInfo(wallpaper.paths[i]).fileName());
             QCOMPARE(wallpaper.paths[i], folder.filePath(names[i]));
             QVERIFY(QRegularExpression("^temp-[0-9a-f]{16}\\.bmp$").match(names[i]).hasMatch());
-            QCOMPARE(names[i] == names.value(i - 1), i > 0 && pictures[i] == pictures[i - 1]);
         }
-        // Nothing else is left behind, half-written files included.
-        names = names.mid(names.size() - kept);
-        names.removeDuplicates();
-        names.sort();
-        QCOMPARE(entries(folder.path()), names);
-        QImageReader reader(wallpaper.paths.constLast());
+        // A name for each picture, and nothing else left behind, half-written files and the lock included.
+        QCOMPARE(names.first() == names.last(), pictures.first() == pictures.last());
+        QStringList expected;
+        for (const int i : left)
+            expected << names[i];
+        QCOMPARE(entries(folder.path()), expected);
+        QImageReader reader(folder.filePath(expected[0]));
         QCOMPARE(reader.format(), QByteArray("bmp"));
-        QCOMPARE(reader.read().convertToFormat(QImage::Format_RGB32), pictures.constLast().convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(reader.read().convertToFormat(QImage::Format_RGB32), pictures[left[0]].convertToFormat(QImage::Format_RGB32));
     }
 
     void failures_data()
@@ -132,11 +147,10 @@ private slots:
         QTemporaryDir root;
         FakeWallpaper wallpaper;
         QVERIFY(QDir(root.path()).mkdir("learn"));
-        QCOMPARE(commands::setAsWallpaper(pattern(4, 4), root.filePath("learn"), wallpaper), Failure::None);
+        QCOMPARE(set(pattern(4, 4), root.filePath("learn"), wallpaper), Failure::None);
         const QString name = QFileInfo(wallpaper.paths.takeFirst()).fileName();
         QVERIFY(QDir(root.path()).mkpath("held/" + name));
-        QCOMPARE(commands::setAsWallpaper(pattern(4, 4), folderName.isEmpty() ? QString() : root.filePath(folderName), wallpaper),
-                 failure);
+        QCOMPARE(set(pattern(4, 4), folderName.isEmpty() ? QString() : root.filePath(folderName), wallpaper), failure);
         QVERIFY(wallpaper.paths.isEmpty() && !QFileInfo::exists(root.filePath("missing")));
         QCOMPARE(entries(root.filePath("held")), QStringList{name});
     }
@@ -148,12 +162,10 @@ private slots:
         QTest::addColumn<QString>("expected");
         // The values these desktops set themselves.
         QTest::newRow("Ubuntu") << "ubuntu:GNOME" << "ubuntu" << "gnome";
-        QTest::newRow("Cinnamon") << "X-Cinnamon" << "cinnamon" << "cinnamon";
         QTest::newRow("Plasma") << "KDE" << "plasma" << "plasma";
         QTest::newRow("MATE") << "MATE" << "mate" << "mate";
-        QTest::newRow("LXQt") << "LXQt" << "lxqt" << "lxqt";
-        QTest::newRow("any case, blanks, empty entries") << ":: xFcE :" << "" << "xfce";
-        QTest::newRow("named desktop after GNOME") << "GNOME:X-Cinnamon" << "gnome" << "cinnamon";
+        QTest::newRow("any case, blanks, empty entries, X-") << ":: X-cInNaMoN :" << "" << "cinnamon";
+        QTest::newRow("named desktop after GNOME") << "GNOME:LXQt" << "gnome" << "lxqt";
         // Only when the list names nothing known does the session decide.
         QTest::newRow("session plasmawayland") << "" << "plasmawayland" << "plasma";
         QTest::newRow("session as a path") << "Hyprland" << "/usr/share/xsessions/xfce" << "xfce";
@@ -175,9 +187,13 @@ private slots:
         QTest::addColumn<QString>("currentDesktop");
         QTest::addColumn<QString>("schema");
         QTest::addColumn<QStringList>("uriKeys"); // and for MATE a plain path
-        QTest::newRow("GNOME: light and dark") << "GNOME" << "org.gnome.desktop.background" << QStringList{"picture-uri", "picture-uri-dark"};
-        QTest::newRow("Cinnamon") << "X-Cinnamon" << "org.cinnamon.desktop.background" << QStringList{"picture-uri"};
-        QTest::newRow("MATE") << "MATE" << "org.mate.background" << QStringList();
+        QTest::addColumn<QString>("mode");        // picture-options before, and after
+        QTest::addColumn<QString>("modeAfter");
+        QTest::newRow("GNOME: light and dark; none turns to zoom") << "GNOME" << "org.gnome.desktop.background"
+                                                                   << QStringList{"picture-uri", "picture-uri-dark"} << "none" << "zoom";
+        QTest::newRow("Cinnamon: a mode chosen stays") << "X-Cinnamon" << "org.cinnamon.desktop.background"
+                                                       << QStringList{"picture-uri"} << "scaled" << "scaled";
+        QTest::newRow("MATE") << "MATE" << "org.mate.background" << QStringList() << "" << "";
     }
 
     // What each desktop's own settings read back, for a folder whose name
@@ -187,21 +203,27 @@ private slots:
         QFETCH(QString, currentDesktop);
         QFETCH(QString, schema);
         QFETCH(QStringList, uriKeys);
+        QFETCH(QString, mode);
+        QFETCH(QString, modeAfter);
         QTemporaryDir dir;
         const QString path = dir.filePath("Tavelo \"日本\" café #1 'x' 50%/temp.bmp");
+        const QByteArray id = schema.toUtf8();
+        if (!mode.isEmpty()) {
+            GSettings *settings = g_settings_new(id);
+            g_settings_set_string(settings, "picture-options", mode.toUtf8());
+            g_object_unref(settings);
+        }
         qputenv("XDG_CURRENT_DESKTOP", currentDesktop.toUtf8());
         bool taken = false;
         platform::desktopWallpaper()->setWallpaper(path, [&taken](bool answer) { taken = answer; });
         QVERIFY(taken);
-        GSettings *settings = g_settings_new(schema.toUtf8().constData());
         for (const QString &key : uriKeys.isEmpty() ? QStringList{"picture-filename"} : uriKeys) {
-            gchar *value = g_settings_get_string(settings, key.toUtf8().constData());
-            const QString stored = QString::fromUtf8(value);
-            g_free(value);
+            const QString stored = gsetting(id, key.toUtf8());
             QCOMPARE(uriKeys.isEmpty() ? stored : QUrl(stored, QUrl::StrictMode).toLocalFile(), path);
             QVERIFY(uriKeys.isEmpty() || (stored.startsWith("file:///") && !stored.contains(' ')));
         }
-        g_object_unref(settings);
+        if (!mode.isEmpty())
+            QCOMPARE(gsetting(id, "picture-options"), modeAfter);
         // A schema that is not installed is left alone: nothing is taken.
         QVERIFY(!platform::wallpaper::applyGSettings({"org.tavelo.absent", {{"picture-uri"}}}, path));
     }
@@ -221,8 +243,7 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("quotes, then script") << "it's \"); desktops()[0].remove(); (\"";
         QTest::newRow("backslashes, an escaped quote") << "C:\\Users\\ann\\\"); evil(); //";
-        QTest::newRow("control characters") << QString("a\nb\rc\td\u0001e");
-        QTest::newRow("line separators") << QString("a\u2028b\u2029c");
+        QTest::newRow("control characters and line separators") << QString("a\nb\rc\td\u0001e\u2028f");
         QTest::newRow("beyond ASCII") << QString("每日图片 café 🌍");
     }
 
@@ -237,24 +258,26 @@ private slots:
         QVERIFY(platform::wallpaper::plasmaScript("/x/" + text).startsWith("var image = \"file:///x/"));
     }
 
-    void xfceProperties_data()
+    void xfce_data()
     {
-        QTest::addColumn<QStringList>("existing");
-        QTest::addColumn<QStringList>("expected");
+        using Settings = platform::wallpaper::XfceSettings;
+        QTest::addColumn<QVariantMap>("existing");
+        QTest::addColumn<Settings>("expected");
         const QString ws = "/backdrop/screen0/monitor%1/workspace%2/%3";
         QTest::newRow("none to replace: the current monitor's")
-            << QStringList{ws.arg("HDMI-1", "0", "image-style")} << QStringList{ws.arg("HDMI-1", "0", "last-image")};
-        QTest::newRow("every monitor and workspace, sorted, nothing else")
-            << QStringList{ws.arg("eDP-1", "1", "last-image"), ws.arg("eDP-1", "0", "image-style"), "/other/last-image",
-                           ws.arg("DP-2", "0", "last-image")}
-            << QStringList{ws.arg("DP-2", "0", "last-image"), ws.arg("eDP-1", "1", "last-image")};
+            << QVariantMap{{ws.arg("HDMI-1", "0", "image-style"), 3}} << Settings{{ws.arg("HDMI-1", "0", "last-image"), "/b.bmp"}};
+        QTest::newRow("every image, sorted; a plain colour turns to zoomed, a chosen style stays")
+            << QVariantMap{{ws.arg("eDP-1", "1", "last-image"), "a"}, {ws.arg("eDP-1", "1", "image-style"), 0},
+                           {"/other/last-image", "a"}, {ws.arg("DP-2", "0", "last-image"), "a"}, {ws.arg("DP-2", "0", "image-style"), 4}}
+            << Settings{{ws.arg("DP-2", "0", "last-image"), "/b.bmp"}, {ws.arg("eDP-1", "1", "last-image"), "/b.bmp"},
+                        {ws.arg("eDP-1", "1", "image-style"), 5}};
     }
 
-    void xfceProperties()
+    void xfce()
     {
-        QFETCH(QStringList, existing);
-        QFETCH(QStringList, expected);
-        QCOMPARE(platform::wallpaper::xfceImageProperties(existing, "HDMI-1"), expected);
+        QFETCH(QVariantMap, existing);
+        QFETCH(platform::wallpaper::XfceSettings, expected);
+        QCOMPARE(platform::wallpaper::xfceSettings(existing, "HDMI-1", "/b.bmp"), expected);
     }
 
     // On a desktop of no known kind the portal gets the file's content
@@ -263,8 +286,7 @@ private slots:
     {
         QTemporaryDir folder;
         QProcess bus;
-        bus.start("dbus-daemon", {"--session", "--print-address=1", "--nofork", "--nopidfile",
-                                  "--address=unix:dir=" + folder.path()});
+        bus.start("dbus-daemon", {"--session", "--print-address=1", "--nofork", "--nopidfile", "--address=unix:dir=" + folder.path()});
         QVERIFY2(bus.waitForStarted() && bus.waitForReadyRead(10000), "dbus-daemon is missing: run tools/setup");
         const QString address = QString::fromUtf8(bus.readLine().trimmed());
         qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
