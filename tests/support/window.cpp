@@ -63,3 +63,19 @@ QSize Window::around(QSize shown) const
     const int frame = form->frameGeometry().width() - form->width();
     return {std::max(shown.width(), twips().pixels(layout::ControlsRight) + frame), shown.height() + twips().pixels(layout::Band)};
 }
+
+PrivateBus::PrivateBus()
+{
+    daemon.start("dbus-daemon", {"--session", "--print-address=1", "--nofork", "--nopidfile", "--address=unix:dir=" + folder.path()});
+    if (!daemon.waitForStarted() || !daemon.waitForReadyRead(10000))
+        qFatal("dbus-daemon is missing: run tools/setup");
+    address = QString::fromUtf8(daemon.readLine().trimmed());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+}
+
+PrivateBus::~PrivateBus()
+{
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    daemon.terminate();
+    daemon.waitForFinished();
+}

@@ -7,6 +7,7 @@
 #include "platform/dialogs.h"
 #include "platform/wallpaper.h"
 
+#include <QProcess>
 #include <QQueue>
 #include <QTemporaryDir>
 #include <QTest>
@@ -88,6 +89,17 @@ struct Window
     FakeWallpaper wallpaper;
     const QByteArray first = makeJpeg(64, 48, Qt::red);
     std::unique_ptr<Form1> form;
+};
+
+// A session bus of the test's own, which the program reaches through
+// DBUS_SESSION_BUS_ADDRESS while it lives.
+struct PrivateBus
+{
+    PrivateBus();
+    ~PrivateBus();
+    QTemporaryDir folder;
+    QProcess daemon;
+    QString address;
 };
 
 #define WAIT_FOR_LOAD(window) QTRY_VERIFY_WITH_TIMEOUT((window).loadOver(), Waiting)
