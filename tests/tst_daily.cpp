@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QImageReader>
+#include <QStandardPaths>
 #include <QtDBus>
 
 using commands::DailyRecord;
@@ -163,6 +164,55 @@ private slots:
         QVERIFY(!QImage(handed).isNull());
     }
 
+    // The box, against systemd's user manager stood in for on the test's own
+    // bus, or against none: ticked, the schedule goes on for the region on
+    // display and its newest picture is set at once, and a window started
+    // then shows it ticked; unticked, every file it wrote goes.
+    void box_data()
+    {
+        QTest::addColumn<bool>("manager");
+        QTest::newRow("a user manager") << true;
+        QTest::newRow("none: an autostart entry") << false;
+    }
+
+    void box()
+    {
+        QFETCH(bool, manager);
+        ManagerStandIn standIn;
+        QDBusConnection bus = QDBusConnection::connectToBus(m_bus.address, "manager");
+        QVERIFY(!manager || (bus.registerObject("/org/freedesktop/systemd1", &standIn, QDBusConnection::ExportAllSlots)
+                             && bus.registerService("org.freedesktop.systemd1")));
+        const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        const QStringList files = manager ? QStringList{config + "/systemd/user/tavelo-daily.service", config + "/systemd/user/tavelo-daily.timer"}
+                                          : QStringList{config + "/autostart/io.github.tavelo.Tavelo.Daily.desktop"};
+        Window window;
+        offer(window.main, "zh-CN", "Today", "202612060000");
+        window.start();
+        WAIT_FOR_LOAD(window);
+        const QString record = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/daily.json";
+        QVERIFY(!window.child<QCheckBox>("Check1")->isChecked() && !QFile::exists(record));
+        window.click("Check1");
+        QTRY_COMPARE_WITH_TIMEOUT(window.wallpaper.paths.size(), 1, Waiting);
+        QTRY_COMPARE(commands::readDailyRecord(record).picture, window.main.origin() + "/th?id=OHR.Today_1920x1080.jpg");
+        QCOMPARE(commands::readDailyRecord(record).market, "zh-CN");
+        QVERIFY(std::ranges::all_of(files, [](const QString &file) { return QFile::exists(file); }));
+        QVERIFY(readFile(files[0]).contains("=\"" + QCoreApplication::applicationFilePath().toUtf8() + "\" --set-wallpaper\n"));
+        standIn.state = "enabled";
+        {
+            Window again;
+            again.start();
+            QTRY_VERIFY(again.child<QCheckBox>("Check1")->isChecked());
+        }
+        window.click("Check1");
+        QTRY_VERIFY(!QFile::exists(record));
+        QVERIFY(std::ranges::none_of(files, [](const QString &file) { return QFile::exists(file); }));
+        QCOMPARE(standIn.calls.join(", "), manager ? "GetUnitFileState tavelo-daily.timer, GetUnitFileState tavelo-daily.timer, Reload, "
+                                                     "EnableUnitFiles tavelo-daily.timer, Reload, StartUnit tavelo-daily.timer, "
+                                                     "GetUnitFileState tavelo-daily.timer, GetUnitFileState tavelo-daily.timer, "
+                                                     "StopUnit tavelo-daily.timer, DisableUnitFiles tavelo-daily.timer, Reload" : "");
+        QDBusConnection::disconnectFromBus("manager");
+    }
+
 private:
     // Runs the program with no display, GNOME's settings in a file (or
     // LXQt's pcmanfm-qt from bin/), and the test server for the hosts.
@@ -196,6 +246,7 @@ private:
     QString entries() const { return QDir(m_home.filePath("data/Tavelo")).entryList({"*.bmp"}, QDir::Files).join(' '); }
 
     QTemporaryDir m_home;
+    PrivateBus m_bus; // before anything asks for the session bus
 };
 
 QTEST_MAIN(TestDaily)

@@ -1,4 +1,4 @@
-#include "testserver.h"
+#include "window.h"
 
 #include "app/layout.h"
 
@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr int Waiting = 20000; // ms: a real program on a possibly busy machine
 const QString Loading = QStringLiteral("图片加载中，请稍候...");
 using Response = TestServer::Response;
 
@@ -24,11 +23,8 @@ QByteArray landscape(int width, int height, QRgb sky)
 {
     QImage picture(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const double t = double(y) / height;
-            picture.setPixel(x, y, y > height * (0.65 + 0.12 * std::sin(x * 6.0 / width)) ? qRgb(40, 110 + int(60 * t), 50)
-                                   : qRgb(int(qRed(sky) * (1 - t / 2)), int(qGreen(sky) * (1 - t / 3)), qBlue(sky)));
-        }
+        for (int x = 0; x < width; ++x)
+            picture.setPixel(x, y, y > height * (0.65 + 0.12 * std::sin(x * 6.0 / width)) ? qRgb(40, 140, 50) : sky);
     }
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -49,11 +45,6 @@ QString run(const QString &program, const QStringList &arguments)
 void key(const QString &keys)
 {
     run("xdotool", {"key", "--clearmodifiers", keys});
-}
-
-QString caption(QDate date)
-{
-    return "Tavelo  " + QLocale::system().toString(date, QLocale::ShortFormat);
 }
 
 } // namespace
@@ -129,7 +120,7 @@ void TestEndToEnd::aPersonsSession()
     // China names its picture the old way, a picture larger than the screen
     // (1366 x 768); Japan's page names none, so its pictures come from the
     // image archive: today's, and yesterday's.
-    TestServer cn, hk, main;
+    TestServer cn, main;
     const QByteArray japan = landscape(1024, 576, qRgb(250, 170, 120)), yesterday = landscape(1280, 600, qRgb(150, 120, 250));
     cn.serve("/?mkt=zh-CN", Response{200, homePage("/china.jpg"), "text/html", TestServer::Fault::Hold});
     main.serve("/china.jpg", landscape(1920, 1080, qRgb(120, 180, 250)));
@@ -146,17 +137,11 @@ void TestEndToEnd::aPersonsSession()
     const QString program = folder.filePath("tavelo");
     QVERIFY(QFile::copy(TAVELO_PROGRAM, program));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("TAVELO_CN_HOST", cn.hostAndPort());
-    environment.insert("TAVELO_HK_HOST", hk.hostAndPort());
-    environment.insert("TAVELO_MAIN_HOST", main.hostAndPort());
-    environment.insert("HOME", folder.path());
-    environment.insert("XDG_CONFIG_HOME", folder.filePath("config"));
-    environment.insert("XDG_DATA_HOME", folder.filePath("data"));
-    environment.insert("XDG_CACHE_HOME", folder.filePath("cache"));
-    environment.insert("XDG_CURRENT_DESKTOP", "GNOME");
-    environment.insert("GSETTINGS_BACKEND", "keyfile");
-    environment.insert("GSETTINGS_SCHEMA_DIR", TAVELO_SCHEMAS);
-    environment.insert("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    for (const auto &[name, value] : {std::pair{"TAVELO_CN_HOST", cn.hostAndPort()}, {"TAVELO_MAIN_HOST", main.hostAndPort()},
+                                      {"HOME", folder.path()}, {"XDG_CONFIG_HOME", folder.filePath("config")}, {"XDG_DATA_HOME", folder.filePath("data")},
+                                      {"XDG_CACHE_HOME", folder.filePath("cache")}, {"XDG_CURRENT_DESKTOP", QStringLiteral("GNOME")},
+                                      {"GSETTINGS_BACKEND", QStringLiteral("keyfile")}, {"GSETTINGS_SCHEMA_DIR", QStringLiteral(TAVELO_SCHEMAS)}})
+        environment.insert(name, value);
     environment.remove("QT_QPA_PLATFORM");
     m_tavelo.setProcessEnvironment(environment);
     m_tavelo.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -201,29 +186,18 @@ void TestEndToEnd::aPersonsSession()
     QTRY_COMPARE_WITH_TIMEOUT(outerSize(), QSize(1280, 600 + 67), Waiting);
     screenshot("3-the-day-before");
 
-    // "关  于", closed with the keyboard; Enter clicks it too.
-    click(layout::Command3);
-    QTRY_COMPARE_WITH_TIMEOUT(activeTitle(), QStringLiteral("关于"), Waiting);
-    screenshot("4-about");
-    key("Return");
-    QTRY_COMPARE_WITH_TIMEOUT(activeTitle(), caption(QDate(2026, 12, 5)), Waiting);
-    key("Return");
-    QTRY_COMPARE_WITH_TIMEOUT(activeTitle(), QStringLiteral("关于"), Waiting);
-    key("Return");
-
     // "保存图片": the day on display, under a name typed into the desktop's own
     // dialog; the picture is slow to come, and the window is closed at once.
     // The save goes on, and the program ends once it is done.
     const QByteArray before = "/th?id=OHR.Before_1920x1080.jpg";
     const qsizetype fetched = main.requests.count(before);
     main.serve(before, Response{200, yesterday, "image/jpeg", TestServer::Fault::Hold});
-    QTRY_COMPARE_WITH_TIMEOUT(activeTitle(), caption(QDate(2026, 12, 5)), Waiting);
     click(layout::Command1);
     QTRY_VERIFY_WITH_TIMEOUT(!QStringList({QString(), m_window}).contains(run("xdotool", {"getactivewindow"})), Waiting);
     const QString saved = folder.filePath("saved.jpg");
     key("ctrl+a");
     run("xdotool", {"type", "--delay", "20", saved});
-    screenshot("5-save");
+    screenshot("4-save");
     key("Return");
     QTRY_COMPARE_WITH_TIMEOUT(activeTitle(), caption(QDate(2026, 12, 5)), Waiting);
     key("alt+F4");

@@ -4,16 +4,30 @@
 
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QSslConfiguration>
 #include <QStandardPaths>
 #include <QTimer>
 
 namespace {
 const QString Loading = QStringLiteral("图片加载中，请稍候...");
+
+// The archive's answer with days named D0, D1, ..., from 6 December 2026 back.
+QByteArray archive(int days)
+{
+    QByteArrayList images;
+    for (int day = 0; day < days; ++day)
+        images << R"({"urlbase":"/th?id=OHR.D)" + QByteArray::number(day) + R"(","startdate":"2026120)" + QByteArray::number(6 - day)
+                      + R"(","copyright":"Day )" + QByteArray::number(day) + "\"}";
+    return R"({"images":[)" + images.join(',') + "]}";
 }
 
-// The window: its controls, start-up, the regions, the load caption, and
-// fitting the screen.
+QByteArray day(int day)
+{
+    return "/th?id=OHR.D" + QByteArray::number(day) + "_1920x1080.jpg";
+}
+} // namespace
+
+// The window: its controls, start-up, the load caption, the days of the
+// archive, and fitting the screen.
 class TestForm1 : public QObject
 {
     Q_OBJECT
@@ -21,144 +35,54 @@ class TestForm1 : public QObject
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    void controls_data()
+    void controlsAndTabOrder()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QRect>("twips");
-        QTest::newRow("Option1(0)") << "中国" << layout::Option1[0];
-        QTest::newRow("Option1(8)") << "澳大利亚" << layout::Option1[8];
-        QTest::newRow("Command3") << "关  于" << layout::Command3;
-        QTest::newRow("WebBrowser1") << "" << layout::WebBrowser1;
-        QTest::newRow("Text2") << "" << layout::Text2;
-    }
-
-    void controls()
-    {
-        QFETCH(QString, text);
-        QFETCH(QRect, twips);
-        const QString name = QTest::currentDataTag();
         Window window;
         window.form = std::make_unique<Form1>(platform::Services{window.dialogs, window.clock, window.wallpaper, {}});
         QCOMPARE(window.form->windowTitle(), "B");
-        QWidget *control = window.child(name);
-        QCOMPARE(control->geometry(), Window::twips().pixels(twips));
-        QCOMPARE(control->property("text").toString(), text);
-        QCOMPARE(control->isVisibleTo(window.form.get()), name != "Text2");
-        if (auto *option = qobject_cast<QRadioButton *>(control)) {
-            QCOMPARE(option->font().family() + ' ' + QString::number(option->font().pointSizeF()), "宋体 10.5");
-            QCOMPARE(option->isChecked(), name == "Option1(0)");
+        for (const auto &[name, text, twips] : {std::tuple{"Option1(0)", "中国", layout::Option1[0]}, {"Option1(8)", "澳大利亚", layout::Option1[8]},
+                                               {"Command3", "关  于", layout::Command3}, {"Command4", "前一天", layout::Command4},
+                                               {"Check1", "每天自动更换桌面背景", layout::Check1}, {"Text2", "", layout::Text2}}) {
+            QWidget *control = window.child(name);
+            QCOMPARE(control->geometry(), screenTwips().pixels(twips));
+            QCOMPARE(control->property("text").toString(), QString::fromUtf8(text));
+            QCOMPARE(control->isVisibleTo(window.form.get()), qstrcmp(name, "Text2") != 0);
         }
+        auto *option = window.child<QRadioButton>("Option1(0)");
+        QVERIFY(option->isChecked() && option->font().family() == "宋体" && option->font().pointSizeF() == 10.5);
         QVERIFY(!(window.form->windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(window.form->windowIcon().availableSizes().contains(QSize(256, 256)));
-    }
-
-    void tabOrderFollowsTheIndex()
-    {
-        Window window;
-        window.start();
+        window.form->show();
         QStringList order;
-        for (QWidget *widget = window.child("Option1(0)"); order.size() < 12; widget = widget->nextInFocusChain()) {
+        for (QWidget *widget = option; order.size() < 15; widget = widget->nextInFocusChain()) {
             if (widget->focusPolicy() != Qt::NoFocus && widget->isVisible())
                 order << widget->objectName();
         }
-        QCOMPARE(order, QStringList({"Option1(0)", "Option1(1)", "Option1(2)", "Option1(3)", "Option1(4)", "Option1(5)",
-                                     "Option1(6)", "Option1(7)", "Option1(8)", "Command1", "Command2", "Command3"}));
+        QCOMPARE(order.join(' '), "Option1(0) Option1(1) Option1(2) Option1(3) Option1(4) Option1(5) Option1(6) Option1(7) "
+                                  "Option1(8) Command1 Command2 Command3 Command4 Command5 Check1");
     }
 
+    // Also: where the program folder is not writable, the picture goes to the cache.
     void firstPictureFillsTheWindow()
     {
         Window window;
-        Form1 &form = window.start();
+        Form1 &form = window.start(QStringLiteral("/proc")); // not writable, not even for root
         QCOMPARE(form.windowTitle(), Loading);
         QVERIFY(form.isVisible());
         WAIT_FOR_LOAD(window);
-        QCOMPARE(form.windowTitle(), window.caption(window.clock.date));
+        QCOMPARE(form.windowTitle(), caption(window.clock.date));
         QCOMPARE(form.picUrl(), window.main.origin() + "/first.jpg");
-        QCOMPARE(window.shown(), Window::onScreen(QSize(64, 48)));
-        QCOMPARE(window.child("Image1")->pos(), QPoint(0, Window::twips().pixels(layout::Image1.y())));
+        QCOMPARE(window.shown(), onScreen(QSize(64, 48)));
+        QCOMPARE(window.child("Image1")->pos(), QPoint(0, screenTwips().pixels(layout::Image1.y())));
         // Never narrower than the controls, 1000 twips taller, not resizable.
         QCOMPARE(form.frameGeometry().size(), window.around(window.shown()));
         QCOMPARE(form.minimumSize(), form.maximumSize());
-        QCOMPARE(readFile(window.folder.filePath("temp.jpg")), window.first);
+        const QString cached = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + "/temp.jpg";
+        QCOMPARE(readFile(cached), window.first);
         // The browser control and the download each fetch the picture.
         QCOMPARE(window.main.requests.count("/first.jpg"), 2);
         form.close();
-        QVERIFY(!QFile::exists(window.folder.filePath("temp.jpg")));
-        QVERIFY(window.dialogs.messages.isEmpty());
-    }
-
-    // A host written with "https://" is reached over TLS, and its pictures too;
-    // where the program folder is not writable, the picture goes to the cache.
-    void httpsIntoTheCache()
-    {
-        QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
-        trusting.addCaCertificates(testCertificate());
-        QSslConfiguration::setDefaultConfiguration(trusting);
-        Window window;
-        TestServer secure(true);
-        secure.serve("/?mkt=zh-CN", {200, homePage("/secure.jpg")});
-        secure.serve("/secure.jpg", window.first);
-        qputenv("TAVELO_CN_HOST", "https://" + secure.hostAndPort().toLatin1());
-        qputenv("TAVELO_MAIN_HOST", "https://" + secure.hostAndPort().toLatin1());
-        Form1 &form = window.start(QStringLiteral("/proc")); // not writable, not even for root
-        WAIT_FOR_LOAD(window);
-        QVERIFY(window.dialogs.messages.isEmpty());
-        QCOMPARE(form.picUrl(), "https://" + secure.hostAndPort() + "/secure.jpg");
-        const QString cached = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + "/temp.jpg";
-        QCOMPARE(form.pictureFile(), cached);
-        QCOMPARE(readFile(cached), window.first);
-        form.close();
-        QVERIFY(!QFile::exists(cached));
-    }
-
-    // No network at start-up: the message, the empty picture area kept, and
-    // the caption ended at the next tick although no picture came.
-    void startWithoutNetwork()
-    {
-        Window window;
-        window.cn.stopListening();
-        Form1 &form = window.start();
-        QTRY_COMPARE_WITH_TIMEOUT(window.dialogs.messages.size(), 1, Waiting);
-        QCOMPARE(window.dialogs.messages[0].text, "发生错误，此问题常发生在不能连接bing服务器。");
-        QVERIFY(window.dialogs.messages[0].style == platform::MessageStyle::Plain && window.dialogs.messages[0].title.isEmpty());
-        QVERIFY(form.picUrl().isEmpty() && window.shown().isEmpty());
-        QCOMPARE(form.frameGeometry().size(), window.around(Window::twips().pixels(layout::Image1).size())); // the design size
-        QCOMPARE(form.windowTitle(), Loading);
-        WAIT_FOR_LOAD(window);
-        QCOMPARE(form.windowTitle(), window.caption(window.clock.date));
-        form.close(); // with no picture file: quietly
-        QCOMPARE(window.dialogs.messages.size(), 1);
-    }
-
-    // One region of each host (the addresses are checked in tst_retrieval).
-    void eachRegionAsksItsServer_data()
-    {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<QByteArray>("pathAndQuery");
-        QTest::newRow("中国") << 0 << "cn" << QByteArray("/?mkt=zh-CN");
-        QTest::newRow("香港") << 1 << "hk" << QByteArray("/");
-        QTest::newRow("日本") << 2 << "main" << QByteArray("/?mkt=ja-jp");
-    }
-
-    void eachRegionAsksItsServer()
-    {
-        QFETCH(int, index);
-        QFETCH(QString, host);
-        QFETCH(QByteArray, pathAndQuery);
-        Window window;
-        TestServer &server = host == "cn" ? window.cn : host == "hk" ? window.hk : window.main;
-        server.serve(pathAndQuery, {200, homePage("/region.jpg")});
-        window.main.serve("/region.jpg", makeJpeg(200 + index, 100, Qt::darkBlue));
-        Form1 &form = window.start();
-        WAIT_FOR_LOAD(window);
-        server.requests.clear();
-        window.click(QStringLiteral("Option1(%1)").arg(index));
-        QCOMPARE(form.windowTitle(), Loading);
-        WAIT_FOR_LOAD(window);
-        QVERIFY(window.dialogs.messages.isEmpty());
-        QCOMPARE(server.requests.value(0), pathAndQuery);
-        QCOMPARE(window.shown(), Window::onScreen(QSize(200 + index, 100)));
+        QVERIFY(!QFile::exists(cached) && window.dialogs.messages.isEmpty());
     }
 
     // The caption says "loading" while the browser control is busy, then
@@ -179,7 +103,7 @@ private slots:
         window.click("Option1(0)"); // still armed: arming again changes nothing more
         WAIT_FOR_LOAD(window);
         QCOMPARE(captions.size(), 1);
-        QCOMPARE(captions[0][0].toString(), window.caption(window.clock.date));
+        QCOMPARE(captions[0][0].toString(), caption(window.clock.date));
     }
 
     // An older load that ends after a newer one shows nothing.
@@ -199,8 +123,84 @@ private slots:
         window.main.releaseHeld();
         QTest::qWait(300);
         QVERIFY(!window.main.requests.contains("/japan.jpg") && window.dialogs.messages.isEmpty());
-        QCOMPARE(window.shown(), Window::onScreen(QSize(40, 20)));
+        QCOMPARE(window.shown(), onScreen(QSize(40, 20)));
         QCOMPARE(readFile(window.folder.filePath("temp.jpg")), makeJpeg(40, 20, Qt::blue));
+    }
+
+    // The archive's days, with requests counted: Japan's page names no
+    // picture, so its load asks for the days at once; each day is fetched
+    // once, and a region goes to its newest day.
+    void days()
+    {
+        Window window;
+        window.main.serve("/HPImageArchive.aspx?format=js&idx=0&n=8&mbl=1&mkt=ja-JP", {200, archive(3)});
+        for (int i = 0; i < 3; ++i)
+            window.main.serve(day(i), makeJpeg(100 + i, 50, Qt::blue));
+        window.start();
+        WAIT_FOR_LOAD(window);
+        struct Step { const char *press; int day; bool back, forward; int fetched, asked; };
+        for (const Step &step : {Step{"Option1(2)", 0, true, false, 2, 1}, {"Command4", 1, true, true, 2, 1}, {"Command4", 2, false, true, 2, 1},
+                                 {"Command5", 1, true, true, 2, 1}, {"Command5", 0, true, false, 2, 1}, {"Command4", 1, true, true, 2, 1},
+                                 {"Option1(2)", 0, true, false, 3, 2}}) {
+            window.click(step.press);
+            QCOMPARE(window.form->windowTitle(), Loading);
+            WAIT_FOR_LOAD(window);
+            QCOMPARE(window.shown(), onScreen(QSize(100 + step.day, 50)));
+            QCOMPARE(window.form->picUrl(), window.main.origin() + day(step.day));
+            QCOMPARE(readFile(window.folder.filePath("temp.jpg")), makeJpeg(100 + step.day, 50, Qt::blue));
+            QCOMPARE(window.form->windowTitle(), caption(step.day ? QDate(2026, 12, 6 - step.day) : window.clock.date));
+            QCOMPARE(window.child("Image1")->toolTip(), "Day " + QString::number(step.day));
+            QCOMPARE(window.child("Command4")->isEnabled(), step.back);
+            QCOMPARE(window.child("Command5")->isEnabled(), step.forward);
+            QCOMPARE(window.main.requests.count(day(step.day)), step.fetched);
+            QCOMPARE(window.main.requests.count("/HPImageArchive.aspx?format=js&idx=0&n=8&mbl=1&mkt=ja-JP"), step.asked);
+        }
+        // Save and "设置背景" act on the day on display, which Alt+Left goes back from.
+        window.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.form.get()));
+        QTest::keyClick(window.form->windowHandle(), Qt::Key_Left, Qt::AltModifier);
+        QTRY_COMPARE(window.form->windowTitle(), Loading); // a shortcut clicks after a moment
+        WAIT_FOR_LOAD(window);
+        window.dialogs.saveAnswers << window.folder.filePath("saved.jpg");
+        window.click("Command1");
+        window.click("Command2");
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(window.folder.filePath("saved.jpg")), makeJpeg(101, 50, Qt::blue), Waiting);
+        QCOMPARE(window.dialogs.saveRequests[0].fileName, "OHR.D1_1920x1080.jpg");
+        QTRY_COMPARE(window.wallpaper.paths.size(), 1);
+        QCOMPARE(QImage(window.wallpaper.paths[0]).size(), QSize(101, 50));
+        QVERIFY(window.dialogs.messages.isEmpty());
+    }
+
+    // Where the home page named the picture, the first "前一天" asks the archive.
+    void daysAfterTheHomePage_data()
+    {
+        QTest::addColumn<QByteArray>("answer"); // the archive's
+        QTest::addColumn<int>("status");        // of the day before's picture
+        QTest::addColumn<int>("shown");         // the day shown after the press
+        QTest::addColumn<bool>("back");         // "前一天" after the press
+        QTest::newRow("the day before") << archive(2) << 200 << 1 << false;
+        QTest::newRow("its picture does not arrive: said, and the day shown stays") << archive(2) << 404 << 0 << true;
+        QTest::newRow("no archive: nothing said, and no day before") << QByteArray("<html>not here</html>") << 200 << 0 << false;
+    }
+
+    void daysAfterTheHomePage()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(int, status);
+        QFETCH(int, shown);
+        QFETCH(bool, back);
+        Window window;
+        window.main.serve("/HPImageArchive.aspx?format=js&idx=0&n=8&mbl=1&mkt=zh-CN", {200, answer});
+        window.main.serve(day(1), {status, makeJpeg(101, 50, Qt::blue), "image/jpeg"});
+        window.start();
+        WAIT_FOR_LOAD(window);
+        QVERIFY(window.child("Command4")->isEnabled() && window.main.requests.size() == 2);
+        window.click("Command4");
+        WAIT_FOR_LOAD(window);
+        QCOMPARE(window.dialogs.messages.size(), status == 404 ? 1 : 0);
+        QCOMPARE(window.shown(), onScreen(shown ? QSize(101, 50) : QSize(64, 48)));
+        QCOMPARE(window.child("Command4")->isEnabled(), back);
+        QCOMPARE(window.child("Command5")->isEnabled(), shown > 0);
     }
 
     // A load that ends while the window is minimized leaves it as it was;
@@ -215,13 +215,11 @@ private slots:
         window.main.serve("/first.jpg", makeJpeg(700, 60, Qt::green));
         window.click("Option1(0)");
         WAIT_FOR_LOAD(window);
-        QVERIFY(form.isMinimized());
-        QCOMPARE(window.shown(), Window::onScreen(QSize(64, 48)));
-        QCOMPARE(form.frameGeometry().size(), before);
+        QVERIFY(form.isMinimized() && form.frameGeometry().size() == before);
+        QCOMPARE(window.shown(), onScreen(QSize(64, 48)));
         form.showNormal();
-        QTRY_COMPARE(window.shown(), Window::onScreen(QSize(700, 60)));
+        QTRY_COMPARE(window.shown(), onScreen(QSize(700, 60)));
         QCOMPARE(form.frameGeometry().size(), window.around(window.shown()));
-        QVERIFY(window.dialogs.messages.isEmpty());
     }
 
     void closingDuringALoad()
@@ -236,39 +234,26 @@ private slots:
         QVERIFY(window.dialogs.messages.isEmpty());
     }
 
-    void pictureFitsTheScreen_data()
-    {
-        QTest::addColumn<QSize>("screen"); // in pixels
-        QTest::addColumn<double>("ratio");
-        QTest::addColumn<QSize>("picture"); // in pixels
-        for (const auto &[screen, ratio] : QList<QPair<QSize, double>>{{{1366, 768}, 1}, {{2560, 1440}, 2}, {{3840, 2160}, 1.5}}) {
-            for (const QSize picture : {QSize(640, 480), QSize(1920, 1080), QSize(3840, 2160), QSize(8000, 300)})
-                QTest::addRow("%dx%d@%g, %dx%d", screen.width(), screen.height(), ratio, picture.width(), picture.height())
-                    << screen << ratio << picture;
-        }
-    }
-
     // The window fits the screen, frame and band included: the picture at its
     // own size where it can, otherwise as large as it can be with its proportions.
     void pictureFitsTheScreen()
     {
-        QFETCH(QSize, screen);
-        QFETCH(double, ratio);
-        QFETCH(QSize, picture);
-        const QSize available = (QSizeF(screen) / ratio).toSize(), own = (QSizeF(picture) / ratio).toSize();
         const int frame = 30, band = 67;
-        const QSize shown = shownSize(own, available, QSize(frame, frame), band);
-        const auto fits = [&](QSize size) {
-            return size.width() + frame <= available.width() && size.height() + frame + band <= available.height();
-        };
-        QVERIFY(fits(shown));
-        if (fits(own)) {
-            QCOMPARE(shown, own);
-            return;
+        for (const auto &[screen, ratio] : {std::pair{QSize(1366, 768), 1.0}, {QSize(2560, 1440), 2.0}, {QSize(3840, 2160), 1.5}}) {
+            for (const QSize picture : {QSize(640, 480), QSize(1920, 1080), QSize(3840, 2160), QSize(8000, 300)}) {
+                const QSize available = (QSizeF(screen) / ratio).toSize(), own = (QSizeF(picture) / ratio).toSize();
+                const QSize shown = shownSize(own, available, QSize(frame, frame), band);
+                const auto fits = [&](QSize size) { return size.width() + frame <= available.width() && size.height() + frame + band <= available.height(); };
+                QVERIFY(fits(shown));
+                if (fits(own)) {
+                    QCOMPARE(shown, own);
+                    continue;
+                }
+                QVERIFY(shown.width() < own.width() && shown.height() < own.height() && !fits(shown + QSize(1, 1)));
+                // Each side within a pixel of its share.
+                QVERIFY(qAbs(shown.width() * own.height() - shown.height() * own.width()) <= std::max(own.width(), own.height()));
+            }
         }
-        QVERIFY(shown.width() < own.width() && shown.height() < own.height() && !fits(shown + QSize(1, 1)));
-        // Each side within a pixel of its share.
-        QVERIFY(qAbs(shown.width() * own.height() - shown.height() * own.width()) <= std::max(own.width(), own.height()));
     }
 };
 

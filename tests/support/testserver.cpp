@@ -3,27 +3,16 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
-#include <QSslKey>
-#include <QSslServer>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
 
-TestServer::TestServer(bool tls)
+TestServer::TestServer()
 {
-    if (tls) {
-        auto *server = new QSslServer;
-        QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-        configuration.setPrivateKey(QSslKey(readFile(TAVELO_FIXTURES "/selfsigned.key"), QSsl::Rsa));
-        configuration.setLocalCertificateChain(testCertificate());
-        server->setSslConfiguration(configuration);
-        m_server.reset(server);
-    } else {
-        m_server = std::make_unique<QTcpServer>();
-    }
-    if (!m_server->listen(QHostAddress::LocalHost, 0))
+    if (!m_server.listen(QHostAddress::LocalHost, 0))
         qFatal("test server: cannot listen on 127.0.0.1");
-    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, [this] {
-        while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+    connect(&m_server, &QTcpServer::pendingConnectionAvailable, this, [this] {
+        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
         }
@@ -32,12 +21,7 @@ TestServer::TestServer(bool tls)
 
 QString TestServer::hostAndPort() const
 {
-    return QStringLiteral("127.0.0.1:%1").arg(m_server->serverPort());
-}
-
-QByteArray TestServer::origin() const
-{
-    return (qobject_cast<QSslServer *>(m_server.get()) ? "https://" : "http://") + hostAndPort().toLatin1();
+    return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort());
 }
 
 // Percent-encodings are case-insensitive: "%2f" and "%2F" name one path.
@@ -49,15 +33,15 @@ void TestServer::serve(const QByteArray &pathAndQuery, const Response &response)
 int TestServer::openConnections() const
 {
     int open = 0;
-    for (const QTcpSocket *socket : m_server->findChildren<QTcpSocket *>())
+    for (const QTcpSocket *socket : m_server.findChildren<QTcpSocket *>())
         open += socket->state() == QAbstractSocket::ConnectedState;
     return open;
 }
 
 void TestServer::stopListening()
 {
-    m_server->close();
-    for (QTcpSocket *socket : m_server->findChildren<QTcpSocket *>())
+    m_server.close();
+    for (QTcpSocket *socket : m_server.findChildren<QTcpSocket *>())
         socket->abort();
 }
 
@@ -108,11 +92,6 @@ void TestServer::answer(QTcpSocket *socket, const Response &response)
     socket->write(header + (cut ? half : response.body));
     if (response.fault != Fault::StallMidBody)
         socket->disconnectFromHost();
-}
-
-QList<QSslCertificate> testCertificate()
-{
-    return QSslCertificate::fromPath(TAVELO_FIXTURES "/selfsigned.crt");
 }
 
 QByteArray makeJpeg(int width, int height, Qt::GlobalColor colour)

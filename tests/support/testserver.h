@@ -2,10 +2,7 @@
 
 #include <QHash>
 #include <QPointer>
-#include <QSslCertificate>
 #include <QTcpServer>
-
-#include <memory>
 
 class QTcpSocket;
 
@@ -31,11 +28,9 @@ public:
         QByteArray location = {};
     };
 
-    // Over TLS it presents the self-signed certificate for 127.0.0.1 in fixtures/.
-    explicit TestServer(bool tls = false);
-
+    TestServer();
     QString hostAndPort() const; // "127.0.0.1:port", as the host settings take it
-    QByteArray origin() const;
+    QByteArray origin() const { return "http://" + hostAndPort().toLatin1(); }
     void serve(const QByteArray &pathAndQuery, const Response &response);
     void serve(const QByteArray &pathAndQuery, const QByteArray &picture) { serve(pathAndQuery, {200, picture, "image/jpeg"}); }
     int openConnections() const;
@@ -49,12 +44,11 @@ private:
     void readRequest(QTcpSocket *socket);
     void answer(QTcpSocket *socket, const Response &response);
 
-    std::unique_ptr<QTcpServer> m_server;
+    QTcpServer m_server;
     QHash<QByteArray, Response> m_routes;
     QList<QPair<QPointer<QTcpSocket>, Response>> m_held;
 };
 
-QList<QSslCertificate> testCertificate();
 // A JPEG of the given size, filled with one colour.
 QByteArray makeJpeg(int width, int height, Qt::GlobalColor colour);
 // A home page that names the picture's path the way the real pages did.

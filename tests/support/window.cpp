@@ -24,8 +24,7 @@ Window::~Window()
 
 Form1 &Window::start(const QString &programFolder)
 {
-    form = std::make_unique<Form1>(
-        platform::Services{dialogs, clock, wallpaper, programFolder.isEmpty() ? folder.path() : programFolder});
+    form = std::make_unique<Form1>(platform::Services{dialogs, clock, wallpaper, programFolder.isEmpty() ? folder.path() : programFolder});
     form->Form_Load();
     return *form;
 }
@@ -43,25 +42,25 @@ QSize Window::shown() const
     return child<QLabel>(QStringLiteral("Image1"))->pixmap().deviceIndependentSize().toSize();
 }
 
-QString Window::caption(QDate date) const
+QSize Window::around(QSize shown) const
 {
-    return QStringLiteral("Tavelo  ") + QLocale::system().toString(date, QLocale::ShortFormat);
+    const int frame = form->frameGeometry().width() - form->width();
+    return {std::max(shown.width(), screenTwips().pixels(layout::ControlsRight) + frame), shown.height() + screenTwips().pixels(layout::Band)};
 }
 
-Twips Window::twips()
+Twips screenTwips()
 {
     return Twips::on(QGuiApplication::primaryScreen());
 }
 
-QSize Window::onScreen(QSize pixels)
+QSize onScreen(QSize pixels)
 {
     return (QSizeF(pixels) / QGuiApplication::primaryScreen()->devicePixelRatio()).toSize();
 }
 
-QSize Window::around(QSize shown) const
+QString caption(QDate date)
 {
-    const int frame = form->frameGeometry().width() - form->width();
-    return {std::max(shown.width(), twips().pixels(layout::ControlsRight) + frame), shown.height() + twips().pixels(layout::Band)};
+    return QStringLiteral("Tavelo  ") + QLocale::system().toString(date, QLocale::ShortFormat);
 }
 
 PrivateBus::PrivateBus()

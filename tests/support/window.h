@@ -29,8 +29,7 @@ struct FakeDialogs final : platform::Dialogs
     {
         messages.append({text, style, title});
     }
-    void askSaveFileName(QWidget *, const platform::SaveFileRequest &request,
-                         std::function<void(const QString &)> chosen) override
+    void askSaveFileName(QWidget *, const platform::SaveFileRequest &request, std::function<void(const QString &)> chosen) override
     {
         saveRequests.append(request);
         chosen(saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue());
@@ -74,12 +73,7 @@ struct Window
     template<typename T = QWidget>
     T *child(const QString &name) const { return form->findChild<T *>(name); }
     QSize shown() const; // the picture's size on screen, in logical pixels
-    QString caption(QDate date) const;
-
-    static Twips twips();
-    // A picture's own size on the screen, one of its pixels to one of the
-    // screen's; the window's outer size around a picture shown at a size.
-    static QSize onScreen(QSize pixels);
+    // The window's outer size around a picture shown at a size.
     QSize around(QSize shown) const;
 
     TestServer cn, hk, main;
@@ -91,6 +85,13 @@ struct Window
     std::unique_ptr<Form1> form;
 };
 
+#define WAIT_FOR_LOAD(window) QTRY_VERIFY_WITH_TIMEOUT((window).loadOver(), Waiting)
+
+Twips screenTwips();
+// A picture's own size on the screen, one of its pixels to one of the screen's.
+QSize onScreen(QSize pixels);
+QString caption(QDate date);
+
 // A session bus of the test's own, which the program reaches through
 // DBUS_SESSION_BUS_ADDRESS while it lives.
 struct PrivateBus
@@ -101,5 +102,3 @@ struct PrivateBus
     QProcess daemon;
     QString address;
 };
-
-#define WAIT_FOR_LOAD(window) QTRY_VERIFY_WITH_TIMEOUT((window).loadOver(), Waiting)
