@@ -3,8 +3,14 @@
 #include "app/translations.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 
 #include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -18,6 +24,33 @@ bool hasDisplay()
     return true;
 #endif
 }
+
+#ifdef Q_OS_UNIX
+// A session that ends sends its programs SIGTERM: the window closes as if a
+// person closed it, so that its picture file goes too. The handler only
+// writes to a pipe, which the event loop reads.
+int closeRequests[2];
+
+void closeOnTermination(QWidget &window)
+{
+    if (::pipe(closeRequests) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(closeRequests[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char byte;
+        if (::read(closeRequests[0], &byte, 1) == 1)
+            window.close();
+    });
+    struct sigaction action = {};
+    action.sa_handler = [](int) {
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t written = ::write(closeRequests[1], &byte, 1);
+    };
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+}
+#endif
 
 } // namespace
 
@@ -43,6 +76,9 @@ int main(int argc, char *argv[])
         qWarning("Qt's Chinese translations are missing; standard buttons stay in English");
 
     Form1 window(platform::systemServices());
+#ifdef Q_OS_UNIX
+    closeOnTermination(window);
+#endif
     window.Form_Load();
     return app.exec();
 }

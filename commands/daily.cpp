@@ -29,7 +29,7 @@ DailyRecord readDailyRecord(const QString &path)
     const QJsonArray screen = json.value(QLatin1String("screen")).toArray();
     return {json.value(QLatin1String("market")).toString(), json.value(QLatin1String("picture")).toString(),
             QDateTime::fromString(json.value(QLatin1String("due")).toString(), Qt::ISODate),
-            QSize(screen.at(0).toInt(), screen.at(1).toInt())};
+            screen.size() == 2 ? QSize(screen.at(0).toInt(), screen.at(1).toInt()) : QSize()};
 }
 
 Failure writeDailyRecord(const QString &path, const DailyRecord &record)
@@ -37,7 +37,7 @@ Failure writeDailyRecord(const QString &path, const DailyRecord &record)
     const QJsonObject json{{QStringLiteral("market"), record.market},
                            {QStringLiteral("picture"), record.picture},
                            {QStringLiteral("due"), record.due.toUTC().toString(Qt::ISODate)},
-                           {QStringLiteral("screen"), QJsonArray{record.screen.width(), record.screen.height()}}};
+                           {QStringLiteral("screen"), record.screen.isValid() ? QJsonArray{record.screen.width(), record.screen.height()} : QJsonArray()}};
     return platform::replaceWhole(path, QJsonDocument(json).toJson());
 }
 

@@ -19,24 +19,10 @@ TestServer::TestServer()
     });
 }
 
-QString TestServer::hostAndPort() const
-{
-    return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort());
-}
+QString TestServer::hostAndPort() const { return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort()); }
 
 // Percent-encodings are case-insensitive: "%2f" and "%2F" name one path.
-void TestServer::serve(const QByteArray &pathAndQuery, const Response &response)
-{
-    m_routes.insert(QUrl::fromEncoded(pathAndQuery).toEncoded(), response);
-}
-
-int TestServer::openConnections() const
-{
-    int open = 0;
-    for (const QTcpSocket *socket : m_server.findChildren<QTcpSocket *>())
-        open += socket->state() == QAbstractSocket::ConnectedState;
-    return open;
-}
+void TestServer::serve(const QByteArray &pathAndQuery, const Response &response) { m_routes.insert(QUrl::fromEncoded(pathAndQuery).toEncoded(), response); }
 
 void TestServer::stopListening()
 {
@@ -64,7 +50,7 @@ void TestServer::readRequest(QTcpSocket *socket)
 void TestServer::releaseHeld()
 {
     for (const auto &[socket, response] : std::exchange(m_held, {})) {
-        if (socket)
+        if (socket) // a request the client gave up on meanwhile
             answer(socket, response);
     }
 }
@@ -73,8 +59,6 @@ void TestServer::answer(QTcpSocket *socket, const Response &response)
 {
     QByteArray header = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\nContent-Type: " + response.type
                         + "\r\nContent-Length: " + QByteArray::number(response.body.size()) + "\r\n";
-    if (!response.location.isEmpty())
-        header += "Location: " + response.location + "\r\n";
     header += "Connection: close\r\n\r\n";
     const QByteArray half = response.body.left(response.body.size() / 2);
     if (response.fault == Fault::Trickle) {
@@ -88,10 +72,8 @@ void TestServer::answer(QTcpSocket *socket, const Response &response)
         drip->start(50);
         return;
     }
-    const bool cut = response.fault == Fault::StallMidBody || response.fault == Fault::CloseMidBody;
-    socket->write(header + (cut ? half : response.body));
-    if (response.fault != Fault::StallMidBody)
-        socket->disconnectFromHost();
+    socket->write(header + (response.fault == Fault::CloseMidBody ? half : response.body));
+    socket->disconnectFromHost();
 }
 
 QByteArray makeJpeg(int width, int height, Qt::GlobalColor colour)

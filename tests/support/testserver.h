@@ -15,7 +15,6 @@ public:
         None,
         Hold,         // answer only when releaseHeld() is called
         NeverAnswer,  // read the request and say nothing
-        StallMidBody, // send the header and half the body, then nothing
         CloseMidBody, // send the header and half the body, then hang up
         Trickle,      // send the body a byte at a time, 50 ms apart
     };
@@ -25,7 +24,6 @@ public:
         QByteArray body;
         QByteArray type = "text/html";
         Fault fault = Fault::None;
-        QByteArray location = {};
     };
 
     TestServer();
@@ -33,7 +31,6 @@ public:
     QByteArray origin() const { return "http://" + hostAndPort().toLatin1(); }
     void serve(const QByteArray &pathAndQuery, const Response &response);
     void serve(const QByteArray &pathAndQuery, const QByteArray &picture) { serve(pathAndQuery, {200, picture, "image/jpeg"}); }
-    int openConnections() const;
     // From now on the port refuses connections, and open ones are cut.
     void stopListening();
     void releaseHeld();

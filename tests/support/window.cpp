@@ -37,10 +37,7 @@ bool Window::loadOver()
     return !timer->isActive();
 }
 
-QSize Window::shown() const
-{
-    return child<QLabel>(QStringLiteral("Image1"))->pixmap().deviceIndependentSize().toSize();
-}
+QSize Window::shown() const { return child<QLabel>(QStringLiteral("Image1"))->pixmap().deviceIndependentSize().toSize(); }
 
 QSize Window::around(QSize shown) const
 {
@@ -48,20 +45,9 @@ QSize Window::around(QSize shown) const
     return {std::max(shown.width(), screenTwips().pixels(layout::ControlsRight) + frame), shown.height() + screenTwips().pixels(layout::Band)};
 }
 
-Twips screenTwips()
-{
-    return Twips::on(QGuiApplication::primaryScreen());
-}
-
-QSize onScreen(QSize pixels)
-{
-    return (QSizeF(pixels) / QGuiApplication::primaryScreen()->devicePixelRatio()).toSize();
-}
-
-QString caption(QDate date)
-{
-    return QStringLiteral("Tavelo  ") + QLocale::system().toString(date, QLocale::ShortFormat);
-}
+Twips screenTwips() { return Twips::on(QGuiApplication::primaryScreen()); }
+QSize onScreen(QSize pixels) { return (QSizeF(pixels) / QGuiApplication::primaryScreen()->devicePixelRatio()).toSize(); }
+QString caption(QDate date) { return QStringLiteral("Tavelo  ") + QLocale::system().toString(date, QLocale::ShortFormat); }
 
 PrivateBus::PrivateBus()
 {

@@ -19,12 +19,7 @@ inline constexpr int Waiting = 20000;
 // were asked; the save dialog answers with the next queued path, or Cancel.
 struct FakeDialogs final : platform::Dialogs
 {
-    struct Message
-    {
-        QString text;
-        platform::MessageStyle style;
-        QString title;
-    };
+    struct Message { QString text; platform::MessageStyle style; QString title; };
     void showMessage(QWidget *, const QString &text, platform::MessageStyle style, const QString &title) override
     {
         messages.append({text, style, title});
@@ -34,6 +29,7 @@ struct FakeDialogs final : platform::Dialogs
         saveRequests.append(request);
         chosen(saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue());
     }
+    QStringList texts() const { QStringList said; for (const Message &message : messages) said << message.text; return said; }
     QList<Message> messages;
     QList<platform::SaveFileRequest> saveRequests;
     QQueue<QString> saveAnswers;
@@ -53,8 +49,7 @@ struct FakeWallpaper final : platform::Wallpaper
 
 struct FakeClock final : platform::Clock
 {
-    QDate today() const override { return date; }
-    QDate date{2026, 3, 14};
+    QDate today() const override { return QDate(2026, 3, 14); }
 };
 
 // Tavelo's window with stand-ins for the desktop, in a program folder of its
@@ -65,16 +60,13 @@ struct Window
     Window();
     ~Window();
 
-    // Builds the window and starts it as the program does.
-    Form1 &start(const QString &programFolder = {});
-    // One tick of the load watcher; true once it has stopped.
-    bool loadOver();
+    Form1 &start(const QString &programFolder = {}); // builds the window and starts it as the program does
+    bool loadOver(); // one tick of the load watcher; true once it has stopped
     void click(const QString &control) { QTest::mouseClick(child(control), Qt::LeftButton); }
     template<typename T = QWidget>
     T *child(const QString &name) const { return form->findChild<T *>(name); }
     QSize shown() const; // the picture's size on screen, in logical pixels
-    // The window's outer size around a picture shown at a size.
-    QSize around(QSize shown) const;
+    QSize around(QSize shown) const; // the window's outer size around a picture shown at that size
 
     TestServer cn, hk, main;
     QTemporaryDir folder;
@@ -88,8 +80,7 @@ struct Window
 #define WAIT_FOR_LOAD(window) QTRY_VERIFY_WITH_TIMEOUT((window).loadOver(), Waiting)
 
 Twips screenTwips();
-// A picture's own size on the screen, one of its pixels to one of the screen's.
-QSize onScreen(QSize pixels);
+QSize onScreen(QSize pixels); // a picture's own size on the screen, one of its pixels to one of the screen's
 QString caption(QDate date);
 
 // A session bus of the test's own, which the program reaches through
