@@ -1,13 +1,16 @@
 // Measures Tavelo against a server on 127.0.0.1 serving a 1920 x 1080 JPEG:
-// launch to picture on screen next to a floor measured in the same run, the
-// longest pause of the event loop during a load, peak memory next to a bare
-// Qt window's, and the picture locator on a 10 MiB page. Every figure is the
-// median of several runs of fresh processes.
+// launch to picture on screen next to a floor measured in the same run (a
+// bare window that fetches, decodes and draws the same picture), the longest
+// pause of the event loop during a load, peak memory next to a bare Qt
+// window's, the picture locator on a 10 MiB page, and the daily change's
+// runs. Every figure is the median of several runs of fresh processes.
 //
 //   tavelo_bench [RUNS]
+#include "app/fit.h"
 #include "app/form1.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "commands/daily.h"
 #include "platform/picture.h"
 #include "retrieval/piclocator.h"
 #include "retrieval/regiontable.h"
@@ -16,6 +19,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -32,6 +36,8 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -63,25 +69,23 @@ double median(QList<double> values)
     return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-// A photograph-like 1920 x 1080 picture: sky, hills and grain.
-QByteArray photograph()
+// A photograph-like picture of any size, as a JPEG.
+QByteArray photograph(int width, int height)
 {
-    QImage picture(1920, 1080, QImage::Format_RGB32);
-    quint32 grain = 1;
-    for (int y = 0; y < picture.height(); ++y) {
+    QImage picture(width, height, QImage::Format_RGB32);
+    quint32 grain = 7;
+    for (int y = 0; y < height; ++y) {
         auto *line = reinterpret_cast<QRgb *>(picture.scanLine(y));
-        for (int x = 0; x < picture.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             grain = grain * 1664525u + 1013904223u;
             const int n = int(grain >> 28) - 8;
-            const bool land = y > 700 + 90 * std::sin(x / 300.0);
-            line[x] = land ? qRgb(40 + n, 120 + y / 20 + n, 50 + n)
-                           : qRgb(90 + y / 8 + n, 150 + y / 12 + n, 240 - y / 20 + n);
+            line[x] = qRgb(60 + y * 120 / height + n, 100 + x * 100 / width + n, 200 - y * 100 / height + n);
         }
     }
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "JPG", 85);
+    picture.save(&buffer, "JPG", 90);
     return bytes;
 }
 
@@ -144,18 +148,26 @@ int launchChild(int argc, char *argv[], qint64 spawnedNs, const QString &folder)
 }
 
 // Child: the floor. A bare window's first paint, then the page and the
-// picture fetched as the program does (the picture twice), and one decode.
+// picture fetched as the program does (the picture twice), one decode, and
+// the picture drawn at the size the program shows it at, in a label that
+// takes that size: what any program that shows the picture has to do.
 int floorChild(int argc, char *argv[], qint64 spawnedNs)
 {
     QApplication app(argc, argv);
     QWidget bare;
-    bare.resize(977, 580);
+    bare.resize(1257, 580);
+    auto *label = new QLabel(&bare);
+    label->move(0, 32);
     double paintMs = 0;
     qint64 bareKiB = 0;
     QNetworkAccessManager network;
     const QUrl page(retrieval::regionAddress(0));
     const QUrl picture(retrieval::PicHost() + QStringLiteral("/picture.jpg"));
 
+    PaintWatch shown(label, [label] { return !label->pixmap().isNull(); }, [&] {
+        std::printf("%.2f %.2f %lld\n", (nowNs() - spawnedNs) / 1e6, paintMs, bareKiB);
+        QApplication::exit(0);
+    });
     PaintWatch watch(&bare, [] { return true; }, [&] {
         paintMs = (nowNs() - spawnedNs) / 1e6;
         bareKiB = peakMemoryKiB();
@@ -170,11 +182,17 @@ int floorChild(int argc, char *argv[], qint64 spawnedNs)
                     const QByteArray bytes = reply->readAll();
                     if (--*remaining > 0)
                         return;
-                    if (platform::decodePicture(bytes).isNull())
-                        QApplication::exit(1);
-                    const double floorMs = (nowNs() - spawnedNs) / 1e6;
-                    std::printf("%.2f %.2f %lld\n", floorMs, paintMs, bareKiB);
-                    QApplication::exit(0);
+                    QImage image = platform::decodePicture(bytes);
+                    const qreal ratio = bare.devicePixelRatioF();
+                    const QSize own = (QSizeF(image.size()) / ratio).toSize();
+                    const QSize frame = bare.frameGeometry().size() - bare.size();
+                    const QSize size = shownSize(own, bare.screen()->availableSize(), frame, 67);
+                    if (size != own)
+                        image = image.scaled((QSizeF(size) * ratio).toSize(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+                    image.setDevicePixelRatio(ratio);
+                    label->setPixmap(QPixmap::fromImage(image));
+                    label->resize(size);
+                    bare.setFixedSize(std::max(size.width(), 1257), size.height() + 67);
                 });
             }
         });
@@ -203,6 +221,83 @@ QList<double> runChild(const QString &mode, const QString &folder)
     return numbers;
 }
 
+// The daily change as the timer runs it: the real program, with GNOME's
+// settings in a file of its own, against the server. Wall time of each run,
+// and its peak memory (the largest of the runs so far: the children's
+// maximum resident size).
+void dailyBench(int runs, TestServer &server)
+{
+    QTemporaryDir home;
+    const QString data = home.filePath("data/Tavelo"), record = data + QStringLiteral("/daily.json");
+    QDir().mkpath(data);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("GNOME"));
+    environment.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("keyfile"));
+    environment.remove(QStringLiteral("DISPLAY"));
+
+    const QByteArray since = QDateTime::currentDateTimeUtc().addSecs(-3600).toString(QStringLiteral("yyyyMMddHHmm")).toLatin1();
+    server.serve("/HPImageArchive.aspx?format=js&idx=0&n=1&mbl=1&mkt=zh-CN",
+                 TestServer::Response{200, R"({"images":[{"urlbase":"/th?id=OHR.Bench","fullstartdate":")" + since + R"("}]})"});
+    const QByteArray standard = photograph(1920, 1080), original = photograph(7000, 4000);
+    server.serve("/th?id=OHR.Bench_1920x1080.jpg", standard);
+    server.serve("/th?id=OHR.Bench_UHD.jpg", original);
+
+    const auto timed = [&](const commands::DailyRecord &before) {
+        QDir(data).removeRecursively();
+        QDir().mkpath(data);
+        if (!before.market.isEmpty() && commands::writeDailyRecord(record, before) != platform::Failure::None)
+            qFatal("cannot write the record");
+        QProcess tavelo;
+        tavelo.setProcessEnvironment(environment);
+        QEventLoop wait;
+        QObject::connect(&tavelo, &QProcess::finished, &wait, &QEventLoop::quit);
+        const qint64 started = nowNs();
+        tavelo.start(QStringLiteral(TAVELO_PROGRAM), {QStringLiteral("--set-wallpaper")});
+        wait.exec();
+        if (tavelo.exitCode() != 0)
+            qFatal("tavelo --set-wallpaper failed: %s", tavelo.readAllStandardError().constData());
+        return (nowNs() - started) / 1e6;
+    };
+    const auto peakMiB = [] {
+        rusage usage{};
+        getrusage(RUSAGE_CHILDREN, &usage);
+        return usage.ru_maxrss / 1024.0;
+    };
+    QList<double> waiting, set, large, transfers;
+    const qsizetype asked = server.requests.size();
+    const QString picture = server.origin() + QStringLiteral("/th?id=OHR.Bench_1920x1080.jpg");
+    for (int run = 0; run < runs; ++run)
+        waiting << timed({QStringLiteral("zh-CN"), picture, QDateTime::currentDateTimeUtc().addDays(1), {}});
+    const qsizetype waitingRequests = server.requests.size() - asked;
+    for (int run = 0; run < runs; ++run)
+        set << timed({});
+    const double setPeak = peakMiB();
+    for (int run = 0; run < runs; ++run)
+        large << timed({QStringLiteral("zh-CN"), {}, {}, {3840, 2160}});
+    // What the large run's two requests take by themselves.
+    QNetworkAccessManager network;
+    for (int run = 0; run < runs; ++run) {
+        const qint64 started = nowNs();
+        for (const char *path : {"/HPImageArchive.aspx?format=js&idx=0&n=1&mbl=1&mkt=zh-CN", "/th?id=OHR.Bench_UHD.jpg"}) {
+            QNetworkReply *reply = network.get(QNetworkRequest(QUrl(server.origin() + path)));
+            QEventLoop wait;
+            QObject::connect(reply, &QNetworkReply::finished, &wait, &QEventLoop::quit);
+            wait.exec();
+            reply->readAll();
+            reply->deleteLater();
+        }
+        transfers << (nowNs() - started) / 1e6;
+    }
+    std::printf("daily run, nothing due       %8.1f ms   requests %lld (targets 20 ms, 0)\n", median(waiting), qint64(waitingRequests));
+    std::printf("daily run, 1920 x 1080       %8.1f ms   peak memory %6.1f MiB\n", median(set), setPeak);
+    std::printf("daily run, 7000 x 4000 (%lld KiB) for a 3840 x 2160 screen  %8.1f ms, transfers %.1f ms, beyond them %+.1f ms; "
+                "peak memory %6.1f MiB (target 60)\n", qint64(original.size() / 1024), median(large), median(transfers),
+                median(large) - median(transfers), peakMiB());
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -218,12 +313,14 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     TestServer server;
-    const QByteArray jpeg = photograph();
+    const QByteArray jpeg = photograph(1920, 1080);
     server.serve("/?mkt=zh-CN", TestServer::Response{200, homePage("/picture.jpg")});
     server.serve("/picture.jpg", jpeg);
     for (const char *variable : {"TAVELO_CN_HOST", "TAVELO_HK_HOST", "TAVELO_MAIN_HOST"})
         qputenv(variable, server.hostAndPort().toLatin1());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:"); // not the desktop's own
     QTemporaryDir folder;
+    dailyBench(runs, server);
 
     std::printf("Tavelo benchmark: %d runs each, medians; picture 1920 x 1080, %lld KiB; %s\n",
                 runs, qint64(jpeg.size() / 1024), qgetenv("QT_QPA_PLATFORM").constData());
