@@ -1,6 +1,7 @@
 #include "commands/setwallpaper.h"
 
 #include "platform/background.h"
+#include "platform/picture.h"
 #include "platform/wallpaper.h"
 #include "platform/wholefile.h"
 
@@ -82,7 +83,7 @@ void setAsWallpaper(const QImage &picture, const QString &folder, platform::Wall
             [picture, folder] {
                 const QString path = folder + QLatin1Char('/') + bitmapName(picture);
                 const bool existed = QFile::exists(path);
-                return Written{platform::replaceWhole(path, [&picture](QIODevice &file) { return picture.save(&file, "BMP"); }),
+                return Written{platform::replaceWhole(path, [&picture](QIODevice &file) { return platform::writeBitmap(picture, file); }),
                                path, existed};
             },
             [=, &wallpaper](const Written &written) {

@@ -78,12 +78,12 @@ bool decodeInto(const QByteArray &jpeg, QSize screen, QImage &result, std::vecto
     info.scale_denom = 8;
     for (info.scale_num = 8; info.scale_num > 1 && covers(info.scale_num - 1);)
         --info.scale_num;
-    info.out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB; // as Format_RGB32
+    info.out_color_space = JCS_RGB;
     jpeg_start_decompress(&info);
     const int width = int(info.output_width), height = int(info.output_height);
-    result = QImage(size, QImage::Format_RGB32);
-    rows.assign(std::size_t(width) * 8, 0); // two rows of four bytes a pixel
-    uchar *upper = rows.data(), *lower = upper + std::size_t(width) * 4;
+    result = QImage(size, QImage::Format_RGB888);
+    rows.assign(std::size_t(width) * 6, 0); // two rows of three bytes a pixel
+    uchar *upper = rows.data(), *lower = upper + std::size_t(width) * 3;
     const auto xs = samples(size.width(), width), ys = samples(size.height(), height);
     int read = 0; // rows read; upper holds row read - 2, lower row read - 1
     for (int y = 0; y < size.height(); ++y) {
@@ -98,10 +98,10 @@ bool decodeInto(const QByteArray &jpeg, QSize screen, QImage &result, std::vecto
         for (int x = 0; x < size.width(); ++x) {
             const auto [x0, fx] = xs[std::size_t(x)];
             const int x1 = std::min(x0 + 1, width - 1);
-            for (int c = 0; c < 4; ++c) {
-                const int t = top[x0 * 4 + c] * (256 - fx) + top[x1 * 4 + c] * fx;
-                const int b = bottom[x0 * 4 + c] * (256 - fx) + bottom[x1 * 4 + c] * fx;
-                out[x * 4 + c] = uchar((t * (256 - fy) + b * fy) >> 16);
+            for (int c = 0; c < 3; ++c) {
+                const int t = top[x0 * 3 + c] * (256 - fx) + top[x1 * 3 + c] * fx;
+                const int b = bottom[x0 * 3 + c] * (256 - fx) + bottom[x1 * 3 + c] * fx;
+                out[x * 3 + c] = uchar((t * (256 - fy) + b * fy) >> 16);
             }
         }
     }

@@ -122,6 +122,11 @@ void HttpGet::readBody()
         finishWith(Failure::OutOfMemory);
         return;
     }
+    // Room for the whole body at once, where the server says how long it is:
+    // a picture of several MiB is then never held twice while it grows.
+    const qint64 length = m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
+    if (m_result.body.isEmpty() && length > chunk.size() && length <= m_maxBody)
+        m_result.body.reserve(length);
     m_result.body += chunk;
 }
 

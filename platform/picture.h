@@ -20,8 +20,12 @@ QSize coveringSize(QSize picture, QSize screen);
 
 // Decodes a JPEG straight to the size that covers screen, a few rows at a
 // time, so that the whole original is never held: a 7000 x 4000 picture for
-// a 3840 x 2160 screen costs little more than the result. Null when the
-// bytes are no JPEG it can read.
+// a 3840 x 2160 screen costs little more than the result, three bytes a
+// pixel. Null when the bytes are no JPEG it can read.
 QImage decodeCovering(const QByteArray &jpeg, QSize screen);
+
+// Writes a picture as a Windows bitmap, 24 bits a pixel, a row at a time,
+// whatever form it is held in.
+bool writeBitmap(const QImage &picture, QIODevice &file);
 
 } // namespace platform
