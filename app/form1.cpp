@@ -70,10 +70,13 @@ Form1::Form1(platform::Services services, QWidget *parent)
 {
     setWindowTitle(QStringLiteral("B"));
     // Every size of the icon set, for the title bar, the task switcher and
-    // high-density panels alike.
+    // high-density panels alike; each file's name ends in its size, so that
+    // none is read before it is needed.
     QIcon icon;
-    for (const QFileInfo &file : QDir(QStringLiteral(":/icons")).entryInfoList())
-        icon.addFile(file.filePath());
+    for (const QFileInfo &file : QDir(QStringLiteral(":/icons"), QStringLiteral("*.png")).entryInfoList()) {
+        const int size = file.completeBaseName().section(QLatin1Char('-'), -1).toInt();
+        icon.addFile(file.filePath(), QSize(size, size));
+    }
     setWindowIcon(icon);
     resize(m_twips.pixels(layout::Client.width()), m_twips.pixels(layout::Client.height()));
 
