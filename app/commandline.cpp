@@ -49,7 +49,7 @@ int runCommandLine(int argc, char *argv[])
         wrong = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst());
     else if (!parser.isSet(setWallpaper))
         wrong = QStringLiteral("--region goes with --set-wallpaper.");
-    else if (parser.isSet(region) && !markets.contains(parser.value(region)))
+    else if (parser.isSet(region) && retrieval::regionOfMarket(parser.value(region)) < 0)
         wrong = QStringLiteral("Unknown market '%1': one of %2.").arg(parser.value(region), markets.join(QStringLiteral(", ")));
     if (!wrong.isEmpty()) {
         say(wrong);

@@ -191,7 +191,7 @@ void Form1::Option1_Click(int index)
         Text2->setText(retrieval::regionAddress(index));
     WebPicLoad();
     if (Check1 && Check1->isChecked())
-        setDaily(QLatin1String(retrieval::RegionTable[std::size_t(Option1->checkedId())].market));
+        setDaily(market());
 }
 
 // The caption tells the load is over once nothing is being fetched: neither
@@ -271,7 +271,7 @@ void Form1::Check1_Click(bool on)
 #ifndef Q_OS_WIN
     const QString record = commands::dailyRecordPath(platform::wallpaperFolder());
     if (on)
-        setDaily(QLatin1String(retrieval::RegionTable[std::size_t(Option1->checkedId())].market));
+        setDaily(market());
     Check1->setEnabled(false);
     platform::setSchedule(on, QCoreApplication::applicationFilePath(), [self = QPointer<Form1>(this), on, record](bool done) {
         if (!done || !on)
@@ -295,6 +295,12 @@ void Form1::Check1_Click(bool on)
 #else
     Q_UNUSED(on);
 #endif
+}
+
+// The market of the region chosen, as the archive knows it.
+QString Form1::market() const
+{
+    return QLatin1String(retrieval::RegionTable[std::size_t(Option1->checkedId())].market);
 }
 
 // The daily change's record: its region moved to market (where given, and

@@ -81,6 +81,7 @@ private:
     void loadEnded(const QImage &picture, const QString &credit, platform::Failure failure);
     void showPicture(const QImage &picture, const QString &credit);
     void display(QImage shown, qreal ratio, const QString &credit);
+    QString market() const;
     void setDaily(const QString &market);
     QSize frameExtent() const;
     void setCaption(const QString &caption);

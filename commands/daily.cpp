@@ -65,9 +65,7 @@ void DailyWallpaper::start(const QString &market, QSize screen)
 {
     m_market = market;
     m_screen = screen;
-    const auto region = std::find_if(retrieval::RegionTable.begin(), retrieval::RegionTable.end(),
-                                     [&market](const retrieval::Region &row) { return market == QLatin1String(row.market); });
-    auto *get = new platform::HttpGet(m_network, QUrl(retrieval::archiveAddress(int(region - retrieval::RegionTable.begin()), 1)),
+    auto *get = new platform::HttpGet(m_network, QUrl(retrieval::archiveAddress(retrieval::regionOfMarket(market), 1)),
                                       platform::HttpGet::Body::Keep, retrieval::MaxArchiveBytes, this);
     connect(get, &platform::HttpGet::finished, this, [this, get] {
         get->deleteLater();

@@ -2,6 +2,8 @@
 
 #include <QUrl>
 
+#include <algorithm>
+
 namespace retrieval {
 
 namespace {
@@ -70,6 +72,13 @@ bool isOnPicHost(const QString &address)
     const QUrl picHost(PicHost());
     return url.isValid() && url.scheme() == picHost.scheme() && url.userInfo().isEmpty()
            && url.host() == picHost.host() && url.port(defaultPort(url)) == picHost.port(defaultPort(picHost));
+}
+
+int regionOfMarket(const QString &market)
+{
+    const auto row = std::find_if(RegionTable.begin(), RegionTable.end(),
+                                  [&market](const Region &region) { return market == QLatin1String(region.market); });
+    return row == RegionTable.end() ? -1 : int(row - RegionTable.begin());
 }
 
 QString regionAddress(int index)

@@ -48,4 +48,7 @@ inline constexpr std::array<Region, 9> RegionTable{{
 // for an index outside the table.
 QString regionAddress(int index);
 
+// The row of the region the archive knows by market ("ja-JP"); -1 for none.
+int regionOfMarket(const QString &market);
+
 } // namespace retrieval
