@@ -113,7 +113,9 @@ void setSchedule(bool on, const QString &program, std::function<void(bool done)>
                                         manager(QStringLiteral("EnableUnitFiles"), {QStringList{Timer}, false, true}),
                                         manager(QStringLiteral("Reload"), {}),
                                         manager(QStringLiteral("StartUnit"), {Timer, QStringLiteral("replace")})};
+    // The timer's record of its last run (for Persistent=) goes too.
     const QList<QDBusMessage> disable = {manager(QStringLiteral("StopUnit"), {Timer, QStringLiteral("replace")}),
+                                         manager(QStringLiteral("CleanUnit"), {Timer, QStringList{QStringLiteral("state")}}),
                                          manager(QStringLiteral("DisableUnitFiles"), {QStringList{Timer}, false})};
     // Every file written, gone; the manager told last, where there is one.
     const auto removeAll = [then](bool tellManager) {

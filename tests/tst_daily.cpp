@@ -39,6 +39,7 @@ public slots:
     void DisableUnitFiles(const QStringList &units, bool) { calls << "DisableUnitFiles " + units.join(' '); }
     QDBusObjectPath StartUnit(const QString &unit, const QString &) { return calls << "StartUnit " + unit, QDBusObjectPath("/job/1"); }
     QDBusObjectPath StopUnit(const QString &unit, const QString &) { return calls << "StopUnit " + unit, QDBusObjectPath("/job/2"); }
+    void CleanUnit(const QString &unit, const QStringList &what) { calls << "CleanUnit " + unit + ' ' + what.join(' '); }
 };
 
 } // namespace
@@ -186,7 +187,8 @@ private slots:
         QCOMPARE(standIn.calls.join(", "), manager ? "GetUnitFileState tavelo-daily.timer, GetUnitFileState tavelo-daily.timer, Reload, "
                                                      "EnableUnitFiles tavelo-daily.timer, Reload, StartUnit tavelo-daily.timer, "
                                                      "GetUnitFileState tavelo-daily.timer, GetUnitFileState tavelo-daily.timer, "
-                                                     "StopUnit tavelo-daily.timer, DisableUnitFiles tavelo-daily.timer, Reload" : "");
+                                                     "StopUnit tavelo-daily.timer, CleanUnit tavelo-daily.timer state, "
+                                                     "DisableUnitFiles tavelo-daily.timer, Reload" : "");
         QDBusConnection::disconnectFromBus("manager");
     }
 
