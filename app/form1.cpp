@@ -308,11 +308,12 @@ QString Form1::market() const
 void Form1::setDaily(const QString &market)
 {
     const QString path = commands::dailyRecordPath(platform::wallpaperFolder());
-    commands::DailyRecord record = commands::readDailyRecord(path);
+    const commands::DailyRecord before = commands::readDailyRecord(path);
+    commands::DailyRecord record = before;
     if (!market.isEmpty() && market != record.market)
         record = {market, {}, {}, {}};
     record.screen = largestScreen();
-    if (record != commands::readDailyRecord(path))
+    if (record != before)
         (void)commands::writeDailyRecord(path, record); // a record that cannot be written only costs a request
 }
 

@@ -14,6 +14,8 @@
 
 namespace platform {
 
+namespace {
+
 QSize coveringSize(QSize picture, QSize screen)
 {
     if (picture.isEmpty() || screen.isEmpty())
@@ -25,6 +27,8 @@ QSize coveringSize(QSize picture, QSize screen)
                            : QSize(screen.width(), int((h * screen.width() + w - 1) / w));
     return size.width() < picture.width() ? size : picture;
 }
+
+} // namespace
 
 #ifdef TAVELO_HAVE_LIBJPEG
 

@@ -25,7 +25,7 @@ public:
 };
 
 // The mechanism of the desktop this session runs on, chosen from the
-// environment when called (see wallpaper/desktopchoice.h).
+// environment when called (see wallpaper/wallpaper.cpp).
 std::unique_ptr<Wallpaper> desktopWallpaper();
 
 // Where the wallpaper bitmap is written. On Linux it is Tavelo's folder in the

@@ -6,7 +6,6 @@
 #ifdef Q_OS_WIN
 #include "platform/wallpaper/win32wallpaper.h"
 #else
-#include "platform/wallpaper/desktopchoice.h"
 #include "platform/wallpaper/gsettingswallpaper.h"
 #include "platform/wallpaper/lxqtwallpaper.h"
 #include "platform/wallpaper/plasmawallpaper.h"
@@ -73,6 +72,13 @@ const Way Ways[] = {
 // Every other desktop.
 const Way Portal = {"portal", setPortalWallpaper, false};
 
+// The way for this session, from XDG_CURRENT_DESKTOP and DESKTOP_SESSION.
+// XDG_CURRENT_DESKTOP is a ":"-separated list; each entry is compared without
+// case and with an "X-" prefix ignored (Cinnamon says "X-Cinnamon"), and the
+// table's order decides, so Cinnamon, MATE, KDE, XFCE and LXQt win over the
+// GNOME family wherever they stand in the list. Only when the list names
+// nothing known is DESKTOP_SESSION looked at (its last path component, by
+// prefix: "plasmawayland", "xfce4", "gnome-xorg"...). Else the portal.
 const Way &chooseWay(const QString &xdgCurrentDesktop, const QString &desktopSession)
 {
     const auto names = [](const Way &way) { return QString::fromLatin1(way.names).split(QLatin1Char(' ')); };
@@ -120,11 +126,6 @@ private:
 };
 
 } // namespace
-
-QString chooseDesktop(const QString &xdgCurrentDesktop, const QString &desktopSession)
-{
-    return QString::fromLatin1(chooseWay(xdgCurrentDesktop, desktopSession).names).section(QLatin1Char(' '), 0, 0);
-}
 
 } // namespace wallpaper
 
