@@ -3,7 +3,9 @@
 #include "fit.h"
 
 #include "commands/about.h"
-#include "commands/daily.h"
+#ifndef Q_OS_WIN
+#include "commands/dailychange.h"
+#endif
 #include "commands/picturesave.h"
 #include "commands/savename.h"
 #include "commands/setwallpaper.h"
@@ -17,10 +19,8 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/folders.h"
+#include "platform/screens.h"
 #include "platform/wallpaper.h"
-#ifndef Q_OS_WIN
-#include "platform/schedule.h"
-#endif
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -33,10 +33,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QTimer>
 
 using platform::Failure;
@@ -45,18 +43,6 @@ using retrieval::ArchivePicture;
 namespace {
 
 const QString LoadingCaption = QStringLiteral("图片加载中，请稍候...");
-
-// The largest screen, in device pixels: the wallpaper is made for it.
-QSize largestScreen()
-{
-    QSize largest;
-    for (const QScreen *screen : QGuiApplication::screens()) {
-        const QSize size = (QSizeF(screen->size()) * screen->devicePixelRatio()).toSize();
-        if (qint64(size.width()) * size.height() > qint64(largest.width()) * largest.height())
-            largest = size;
-    }
-    return largest;
-}
 
 } // namespace
 
@@ -131,6 +117,17 @@ Form1::Form1(platform::Services services, QWidget *parent)
     Check1->setGeometry(m_twips.pixels(layout::Check1));
     setTabOrder(previous, Check1);
     connect(Check1, &QCheckBox::clicked, this, &Form1::Check1_Click);
+    m_daily = new commands::DailyChange(m_network, m_services.wallpaper, this);
+    connect(m_daily, &commands::DailyChange::settled, this, [this](bool on) {
+        Check1->setChecked(on);
+        Check1->setEnabled(true);
+    });
+    connect(m_daily, &commands::DailyChange::failed, this, [this](Failure failure) {
+        if (failure == Failure::PathFileAccessError)
+            reportError(failure);
+        else if (failure != Failure::DeviceUnavailable)
+            m_services.dialogs.showMessage(this, platform::loadMessage(failure), platform::MessageStyle::Plain);
+    });
 #endif
 
     Image1 = new QLabel(this);
@@ -172,14 +169,8 @@ void Form1::Form_Load()
     WebPicLoad();
     CommonDialog1.initialFolder = platform::firstSaveFolder();
 #ifndef Q_OS_WIN
-    // The box says what the system says; the screen is noted for runs
-    // without a display.
-    platform::readSchedule([self = QPointer<Form1>(this)](bool on) {
-        if (self && on) {
-            self->Check1->setChecked(true);
-            self->setDaily({});
-        }
-    });
+    // The box says what the system says.
+    m_daily->read(platform::largestScreen());
 #endif
 }
 
@@ -190,8 +181,9 @@ void Form1::Option1_Click(int index)
     if (index >= 0 && index < int(retrieval::RegionTable.size()))
         Text2->setText(retrieval::regionAddress(index));
     WebPicLoad();
-    if (Check1 && Check1->isChecked())
-        setDaily(market());
+#ifndef Q_OS_WIN
+    m_daily->follow(market(), platform::largestScreen());
+#endif
 }
 
 // The caption tells the load is over once nothing is being fetched: neither
@@ -238,7 +230,7 @@ void Form1::Command2_Click()
 {
     if (m_picture.isNull())
         return;
-    commands::fetchWallpaperPicture(m_network, m_days.value(m_day), largestScreen(), m_picture, this,
+    commands::fetchWallpaperPicture(m_network, m_days.value(m_day), platform::largestScreen(), m_picture, this,
                                     [this](const QImage &picture, Failure) {
         commands::setAsWallpaper(picture, platform::wallpaperFolder(), m_services.wallpaper, this, [this](Failure failure) {
             if (failure != Failure::None && failure != Failure::DeviceUnavailable)
@@ -264,34 +256,16 @@ void Form1::Command5_Click()
     showDay((m_load && m_load->isRunning() ? m_loadingDay : m_day) - 1);
 }
 
-// Ticked, the schedule is turned on for the region on display and its
-// newest picture set at once; unticked, off, with every file it wrote.
+// Ticked, the change is turned on for the region on display and its newest
+// picture set at once; unticked, off. The box waits for the system's answer.
 void Form1::Check1_Click(bool on)
 {
 #ifndef Q_OS_WIN
-    const QString record = commands::dailyRecordPath(platform::wallpaperFolder());
-    if (on)
-        setDaily(market());
     Check1->setEnabled(false);
-    platform::setSchedule(on, QCoreApplication::applicationFilePath(), [self = QPointer<Form1>(this), on, record](bool done) {
-        if (!done || !on)
-            QFile::remove(record);
-        if (!self)
-            return;
-        self->Check1->setEnabled(true);
-        if (!done) {
-            self->Check1->setChecked(!on);
-            self->reportError(Failure::PathFileAccessError);
-        } else if (on) {
-            auto *daily = new commands::DailyWallpaper(self->m_network, self->m_services.wallpaper, platform::wallpaperFolder(), self);
-            connect(daily, &commands::DailyWallpaper::finished, self, [self, daily](Failure failure) {
-                daily->deleteLater();
-                if (failure != Failure::None && failure != Failure::DeviceUnavailable)
-                    self->m_services.dialogs.showMessage(self, platform::loadMessage(failure), platform::MessageStyle::Plain);
-            });
-            daily->start(commands::readDailyRecord(record).market, largestScreen());
-        }
-    });
+    if (on)
+        m_daily->turnOn(market(), platform::largestScreen());
+    else
+        m_daily->turnOff();
 #else
     Q_UNUSED(on);
 #endif
@@ -301,20 +275,6 @@ void Form1::Check1_Click(bool on)
 QString Form1::market() const
 {
     return QLatin1String(retrieval::RegionTable[std::size_t(Option1->checkedId())].market);
-}
-
-// The daily change's record: its region moved to market (where given, and
-// then the picture is due at once), and the largest screen noted.
-void Form1::setDaily(const QString &market)
-{
-    const QString path = commands::dailyRecordPath(platform::wallpaperFolder());
-    const commands::DailyRecord before = commands::readDailyRecord(path);
-    commands::DailyRecord record = before;
-    if (!market.isEmpty() && market != record.market)
-        record = {market, {}, {}, {}};
-    record.screen = largestScreen();
-    if (record != before)
-        (void)commands::writeDailyRecord(path, record); // a record that cannot be written only costs a request
 }
 
 // The report for failures no command handles itself; the program goes on.

@@ -27,6 +27,9 @@ class BrowserControl;
 namespace retrieval {
 class PictureLoad;
 }
+namespace commands {
+class DailyChange;
+}
 
 // The settings the Save As dialog keeps between saves.
 struct SaveDialogSettings
@@ -82,7 +85,6 @@ private:
     void showPicture(const QImage &picture, const QString &credit);
     void display(QImage shown, qreal ratio, const QString &credit);
     QString market() const;
-    void setDaily(const QString &market);
     QSize frameExtent() const;
     void setCaption(const QString &caption);
     void sizeLock();
@@ -99,6 +101,7 @@ private:
     QPushButton *Command4;
     QPushButton *Command5;
     QCheckBox *Check1 = nullptr;
+    commands::DailyChange *m_daily = nullptr;
     platform::BrowserControl *WebBrowser1;
     QLineEdit *Text2;
     QLabel *Image1;

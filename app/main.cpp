@@ -58,7 +58,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication::setApplicationName(QStringLiteral("Tavelo"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TAVELO_VERSION));
-    if (argc > 1)
+    if (isCommandLine(argc, argv))
         return runCommandLine(argc, argv);
     if (!hasDisplay()) {
         std::fputs("Tavelo needs a display, and neither DISPLAY nor WAYLAND_DISPLAY is set.\n"

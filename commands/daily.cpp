@@ -5,6 +5,7 @@
 
 #include "retrieval/regiontable.h"
 
+#include "platform/connection.h"
 #include "platform/http.h"
 #include "platform/wholefile.h"
 
@@ -19,31 +20,43 @@ using platform::Failure;
 
 QString dailyRecordPath(const QString &folder)
 {
-    return folder + QStringLiteral("/daily.json");
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("/daily.json");
 }
 
 DailyRecord readDailyRecord(const QString &path)
 {
     QFile file(path);
-    const QJsonObject json = QJsonDocument::fromJson(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray()).object();
+    const QByteArray text = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const QJsonObject json = QJsonDocument::fromJson(text).object();
     const QJsonArray screen = json.value(QLatin1String("screen")).toArray();
-    return {json.value(QLatin1String("market")).toString(), json.value(QLatin1String("picture")).toString(),
-            QDateTime::fromString(json.value(QLatin1String("due")).toString(), Qt::ISODate),
-            screen.size() == 2 ? QSize(screen.at(0).toInt(), screen.at(1).toInt()) : QSize()};
+    DailyRecord record{json.value(QLatin1String("market")).toString(),
+                       json.value(QLatin1String("picture")).toString(),
+                       QDateTime::fromString(json.value(QLatin1String("due")).toString(), Qt::ISODate),
+                       {}};
+    if (screen.size() == 2)
+        record.screen = QSize(screen.at(0).toInt(), screen.at(1).toInt());
+    if (retrieval::regionOfMarket(record.market) < 0)
+        record.market.clear();
+    return record;
 }
 
 Failure writeDailyRecord(const QString &path, const DailyRecord &record)
 {
+    QJsonArray screen;
+    if (record.screen.isValid())
+        screen = {record.screen.width(), record.screen.height()};
     const QJsonObject json{{QStringLiteral("market"), record.market},
                            {QStringLiteral("picture"), record.picture},
                            {QStringLiteral("due"), record.due.toUTC().toString(Qt::ISODate)},
-                           {QStringLiteral("screen"), record.screen.isValid() ? QJsonArray{record.screen.width(), record.screen.height()} : QJsonArray()}};
+                           {QStringLiteral("screen"), screen}};
     return platform::replaceWhole(path, QJsonDocument(json).toJson());
 }
 
 QString dailyMarket(const QString &asked, const DailyRecord &record)
 {
-    return !asked.isEmpty() ? asked : !record.market.isEmpty() ? record.market : QStringLiteral("zh-CN");
+    if (!asked.isEmpty())
+        return asked;
+    return !record.market.isEmpty() ? record.market : QStringLiteral("zh-CN");
 }
 
 DailyStep dailyStep(const DailyRecord &record, const QString &market, const QDateTime &now,
@@ -55,8 +68,13 @@ DailyStep dailyStep(const DailyRecord &record, const QString &market, const QDat
     return same && record.due.isValid() && now < record.due ? DailyStep::Wait : DailyStep::Ask;
 }
 
-DailyWallpaper::DailyWallpaper(QNetworkAccessManager &network, platform::Wallpaper &wallpaper, QString folder,
-                               QObject *parent)
+bool wantsConnection(Failure failure)
+{
+    return failure == Failure::CannotConnect || failure == Failure::TimedOut;
+}
+
+DailyWallpaper::DailyWallpaper(QNetworkAccessManager &network, platform::Wallpaper &wallpaper,
+                               QString folder, QObject *parent)
     : QObject(parent), m_network(network), m_wallpaper(wallpaper), m_folder(std::move(folder))
 {
 }
@@ -65,45 +83,63 @@ void DailyWallpaper::start(const QString &market, QSize screen)
 {
     m_market = market;
     m_screen = screen;
-    auto *get = new platform::HttpGet(m_network, QUrl(retrieval::archiveAddress(retrieval::regionOfMarket(market), 1)),
-                                      platform::HttpGet::Body::Keep, retrieval::MaxArchiveBytes, this);
-    connect(get, &platform::HttpGet::finished, this, [this, get] {
-        get->deleteLater();
-        const platform::HttpResult &answer = get->result();
-        const QList<retrieval::ArchivePicture> days = answer.isDocument() ? retrieval::readArchive(answer.body) : QList<retrieval::ArchivePicture>();
-        if (days.isEmpty()) {
-            // No answer, an error page, or no archive's: nothing to go on with.
-            emit finished(!answer.succeeded() ? answer.failure : answer.isDocument() ? Failure::InvalidArgument : Failure::FileNotFound);
-            return;
-        }
-        const retrieval::ArchivePicture newest = days[0];
-        if (dailyStep(readDailyRecord(dailyRecordPath(m_folder)), m_market, QDateTime::currentDateTimeUtc(), &newest) == DailyStep::UpToDate) {
-            emit finished(Failure::None);
-            return;
-        }
-        fetchWallpaperPicture(m_network, newest, m_screen, {}, this, [this, newest](const QImage &picture, Failure failure) {
-            if (failure != Failure::None)
-                emit finished(failure);
-            else
-                set(newest, picture);
-        });
+    platform::whenConnected(ConnectionWait, this, [this](bool connected) {
+        if (connected)
+            ask();
+        else
+            emit finished(Failure::CannotConnect);
     });
 }
 
+void DailyWallpaper::ask()
+{
+    const QUrl address(retrieval::archiveAddress(retrieval::regionOfMarket(m_market), 1));
+    auto *get = new platform::HttpGet(m_network, address, platform::HttpGet::Body::Keep,
+                                      retrieval::MaxArchiveBytes, this);
+    connect(get, &platform::HttpGet::finished, this, [this, get] {
+        get->deleteLater();
+        const platform::HttpResult &answer = get->result();
+        const QList<retrieval::ArchivePicture> days =
+            answer.isDocument() ? retrieval::readArchive(answer.body) : QList<retrieval::ArchivePicture>();
+        if (days.isEmpty()) {
+            // No answer, an error page, or no archive's: nothing to go on with.
+            if (!answer.succeeded())
+                emit finished(answer.failure);
+            else
+                emit finished(answer.isDocument() ? Failure::InvalidArgument : Failure::FileNotFound);
+            return;
+        }
+        const retrieval::ArchivePicture newest = days[0];
+        const DailyRecord record = readDailyRecord(dailyRecordPath(m_folder));
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        if (dailyStep(record, m_market, now, &newest) == DailyStep::UpToDate) {
+            emit finished(Failure::None);
+            return;
+        }
+        fetchWallpaperPicture(m_network, newest, m_screen, {}, this,
+                              [this, newest](const QImage &picture, Failure failure) {
+                                  if (failure != Failure::None)
+                                      emit finished(failure);
+                                  else
+                                      set(newest, picture);
+                              });
+    });
+}
+
+// The record is read again under the folder's lock: the window may have
+// moved the change to another region meanwhile, which then stays.
 void DailyWallpaper::set(const retrieval::ArchivePicture &newest, const QImage &picture)
 {
     setAsWallpaper(picture, m_folder, m_wallpaper, this, [this, newest](Failure failure) {
-        if (failure != Failure::None) {
-            emit finished(failure);
-            return;
-        }
-        // Read again: the window may have changed the rest meanwhile.
         const QString path = dailyRecordPath(m_folder);
         DailyRecord record = readDailyRecord(path);
-        record.market = m_market;
-        record.picture = newest.address;
-        record.due = newest.since.isValid() ? newest.since.addSecs(24 * 60 * 60) : QDateTime();
-        emit finished(writeDailyRecord(path, record));
+        if (failure == Failure::None && (record.market.isEmpty() || record.market == m_market)) {
+            record.market = m_market;
+            record.picture = newest.address;
+            record.due = newest.since.isValid() ? newest.since.addSecs(24 * 60 * 60) : QDateTime();
+            failure = writeDailyRecord(path, record);
+        }
+        emit finished(failure);
     });
 }
 

@@ -8,6 +8,8 @@
 #include <QSize>
 #include <QString>
 
+#include <chrono>
+
 class QNetworkAccessManager;
 
 namespace platform {
@@ -21,7 +23,7 @@ namespace commands {
 // picture of a region when one is due.
 struct DailyRecord
 {
-    QString market;  // the region's, as the archive knows it
+    QString market;  // the region's, as the archive knows it; empty for none
     QString picture; // the address of the picture set last
     QDateTime due;   // when the next picture is due (UTC); invalid: at the next run
     QSize screen;    // the largest screen, in device pixels, as the window last saw it
@@ -29,8 +31,10 @@ struct DailyRecord
     bool operator==(const DailyRecord &) const = default;
 };
 
+// Empty where there is no folder.
 QString dailyRecordPath(const QString &folder);
-// An empty record where there is none, or it cannot be read.
+// An empty record where there is none, or it cannot be read; a market that is
+// none of the nine counts as none.
 DailyRecord readDailyRecord(const QString &path);
 // Replaced whole, never half-written.
 [[nodiscard]] platform::Failure writeDailyRecord(const QString &path, const DailyRecord &record);
@@ -48,10 +52,20 @@ enum class DailyStep { Wait, Ask, Set, UpToDate };
 DailyStep dailyStep(const DailyRecord &record, const QString &market, const QDateTime &now,
                     const retrieval::ArchivePicture *newest = nullptr);
 
+// A run waits this long for a connection, where there is none.
+inline constexpr std::chrono::seconds ConnectionWait{60};
+
+// Whether a run that failed so is worth trying again soon: it found no
+// connection, or lost the one it had.
+bool wantsConnection(platform::Failure failure);
+
 // One run: asks the market's archive for its newest picture and, where it is
-// new, makes it the wallpaper for a screen of the given size; the record is
-// written once the desktop has taken it. Ends with finished(), with None
-// when the wallpaper shows the newest picture, now or already.
+// new, makes it the wallpaper for a screen of the given size; where the
+// record is the market's or there is none, it then names that picture, written
+// while the folder is still locked. Where there is no connection, it waits
+// for one (ConnectionWait, then CannotConnect). Ends with finished(), with
+// None when the wallpaper shows the newest picture, now or already. Deleting
+// it stops it: nothing more is handed to the desktop or written.
 class DailyWallpaper : public QObject
 {
     Q_OBJECT
@@ -66,6 +80,7 @@ signals:
     void finished(platform::Failure failure);
 
 private:
+    void ask();
     void set(const retrieval::ArchivePicture &newest, const QImage &picture);
 
     QNetworkAccessManager &m_network;

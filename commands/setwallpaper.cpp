@@ -1,6 +1,7 @@
 #include "commands/setwallpaper.h"
 
 #include "platform/background.h"
+#include "platform/folderlock.h"
 #include "platform/picture.h"
 #include "platform/wallpaper.h"
 #include "platform/wholefile.h"
@@ -9,10 +10,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QCoreApplication>
 #include <QImage>
-#include <QLockFile>
 #include <QPointer>
-#include <QTimer>
 
 #include <memory>
 
@@ -45,23 +45,27 @@ QString bitmapName(const QImage &picture)
 #endif
 }
 
-// Takes the lock without holding up the thread: tries again every 100 ms,
-// for 30 s at most, while context lives, as long as another run holds it.
-// Where the lock cannot be made at all, then(true): the bitmap's own write
-// fails there too, and says why.
-void whenLocked(std::shared_ptr<QLockFile> lock, int tries, QObject *context, std::function<void(bool locked)> then)
+// Once the desktop has taken the bitmap, every other goes ("temp.bmp" too:
+// the one name earlier versions used); where it refused, the new one goes.
+void keepOnly(const QString &folder, const Written &written, bool taken)
 {
-    if (lock->tryLock(0) || tries == 0 || lock->error() != QLockFile::LockFailedError) {
-        then(lock->isLocked() || lock->error() != QLockFile::LockFailedError);
-        return;
+    QDir bitmaps(folder);
+    const QString name = QFileInfo(written.path).fileName();
+    if (taken) {
+        const QStringList names = {QStringLiteral("temp-*.bmp"), QStringLiteral("temp.bmp")};
+        for (const QString &other : bitmaps.entryList(names, QDir::Files)) {
+            if (other != name)
+                bitmaps.remove(other);
+        }
+    } else if (!written.existed) {
+        bitmaps.remove(name);
     }
-    QTimer::singleShot(100, context, [lock, tries, context, then] { whenLocked(lock, tries - 1, context, then); });
 }
 
 } // namespace
 
-void setAsWallpaper(const QImage &picture, const QString &folder, platform::Wallpaper &wallpaper, QObject *context,
-                    std::function<void(Failure failure)> done)
+void setAsWallpaper(const QImage &picture, const QString &folder, platform::Wallpaper &wallpaper,
+                    QObject *context, std::function<void(Failure failure)> done)
 {
     if (picture.isNull()) {
         done(Failure::None);
@@ -71,41 +75,38 @@ void setAsWallpaper(const QImage &picture, const QString &folder, platform::Wall
         done(Failure::PathNotFound);
         return;
     }
-    auto lock = std::make_shared<QLockFile>(folder + QStringLiteral("/wallpaper.lock"));
-    lock->setStaleLockTime(0); // stale only when its owner is gone: the desktop may take its time
-    whenLocked(lock, 300, context, [=, &wallpaper](bool mayWrite) {
-        if (!mayWrite) {
+    const QPointer<QObject> guard(context);
+    platform::whenLocked(folder, context, [=, &wallpaper](std::shared_ptr<QLockFile> lock) {
+        if (!lock) {
             done(Failure::PermissionDenied);
             return;
         }
+        // Written whatever becomes of context, so that a bitmap nobody hands
+        // over is known and goes again.
         platform::inBackground<Written>(
-            context,
+            QCoreApplication::instance(),
             [picture, folder] {
                 const QString path = folder + QLatin1Char('/') + bitmapName(picture);
                 const bool existed = QFile::exists(path);
-                return Written{platform::replaceWhole(path, [&picture](QIODevice &file) { return platform::writeBitmap(picture, file); }),
-                               path, existed};
+                const auto write = [&picture](QIODevice &file) {
+                    return platform::writeBitmap(picture, file);
+                };
+                return Written{platform::replaceWhole(path, write), path, existed};
             },
             [=, &wallpaper](const Written &written) {
+                if (!guard && !written.existed)
+                    QFile::remove(written.path);
+                if (!guard)
+                    return;
                 if (written.failure != Failure::None) {
                     done(written.failure);
                     return;
                 }
-                wallpaper.setWallpaper(written.path, [=, guard = QPointer<QObject>(context)](bool taken) {
-                    QDir bitmaps(folder);
-                    const QString name = QFileInfo(written.path).fileName();
-                    if (taken) {
-                        // "temp.bmp" too: the one name earlier versions used.
-                        for (const QString &other : bitmaps.entryList({QStringLiteral("temp-*.bmp"), QStringLiteral("temp.bmp")}, QDir::Files)) {
-                            if (other != name)
-                                bitmaps.remove(other);
-                        }
-                    } else if (!written.existed) {
-                        bitmaps.remove(name);
-                    }
-                    lock->unlock();
+                wallpaper.setWallpaper(written.path, [=](bool taken) {
+                    keepOnly(folder, written, taken);
                     if (guard)
                         done(taken ? Failure::None : Failure::DeviceUnavailable);
+                    lock->unlock();
                 });
             });
     });

@@ -57,9 +57,16 @@ std::vector<std::pair<int, int>> samples(int n, int m)
     return places;
 }
 
-// Decodes into result, which lives in the caller's frame: a libjpeg error
-// jumps back here, past no destructor.
-bool decodeInto(const QByteArray &jpeg, QSize screen, QImage &result, std::vector<uchar> &rows)
+// What decoding makes, kept in the caller's frame: a libjpeg error jumps
+// back into decodeInto(), whose own frame holds nothing with a destructor.
+struct Decoded
+{
+    QImage result;
+    std::vector<uchar> rows;
+    std::vector<std::pair<int, int>> xs, ys;
+};
+
+bool decodeInto(const QByteArray &jpeg, QSize screen, Decoded &out)
 {
     jpeg_decompress_struct info{};
     ErrorJump error{};
@@ -85,27 +92,28 @@ bool decodeInto(const QByteArray &jpeg, QSize screen, QImage &result, std::vecto
     info.out_color_space = JCS_RGB;
     jpeg_start_decompress(&info);
     const int width = int(info.output_width), height = int(info.output_height);
-    result = QImage(size, QImage::Format_RGB888);
-    rows.assign(std::size_t(width) * 6, 0); // two rows of three bytes a pixel
-    uchar *upper = rows.data(), *lower = upper + std::size_t(width) * 3;
-    const auto xs = samples(size.width(), width), ys = samples(size.height(), height);
+    out.result = QImage(size, QImage::Format_RGB888);
+    out.rows.assign(std::size_t(width) * 6, 0); // two rows of three bytes a pixel
+    uchar *upper = out.rows.data(), *lower = upper + std::size_t(width) * 3;
+    out.xs = samples(size.width(), width);
+    out.ys = samples(size.height(), height);
     int read = 0; // rows read; upper holds row read - 2, lower row read - 1
     for (int y = 0; y < size.height(); ++y) {
-        const auto [y0, fy] = ys[std::size_t(y)];
+        const auto [y0, fy] = out.ys[std::size_t(y)];
         while (read < std::min(y0 + 2, height)) {
             std::swap(upper, lower);
             jpeg_read_scanlines(&info, &lower, 1);
             ++read;
         }
         const uchar *top = read - 1 > y0 ? upper : lower, *bottom = lower;
-        uchar *out = result.scanLine(y);
+        uchar *line = out.result.scanLine(y);
         for (int x = 0; x < size.width(); ++x) {
-            const auto [x0, fx] = xs[std::size_t(x)];
+            const auto [x0, fx] = out.xs[std::size_t(x)];
             const int x1 = std::min(x0 + 1, width - 1);
             for (int c = 0; c < 3; ++c) {
                 const int t = top[x0 * 3 + c] * (256 - fx) + top[x1 * 3 + c] * fx;
                 const int b = bottom[x0 * 3 + c] * (256 - fx) + bottom[x1 * 3 + c] * fx;
-                out[x * 3 + c] = uchar((t * (256 - fy) + b * fy) >> 16);
+                line[x * 3 + c] = uchar((t * (256 - fy) + b * fy) >> 16);
             }
         }
     }
@@ -118,9 +126,8 @@ bool decodeInto(const QByteArray &jpeg, QSize screen, QImage &result, std::vecto
 
 QImage decodeCovering(const QByteArray &jpeg, QSize screen)
 {
-    QImage result;
-    std::vector<uchar> rows;
-    return decodeInto(jpeg, screen, result, rows) ? result : QImage();
+    Decoded decoded;
+    return decodeInto(jpeg, screen, decoded) ? decoded.result : QImage();
 }
 
 #else

@@ -3,6 +3,7 @@
 #include "dbuscall.h"
 #include "wholefile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -21,12 +22,23 @@ QString configFolder()
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
 }
 
+QString unitsFolder()
+{
+    return configFolder() + QStringLiteral("/systemd/user/");
+}
+
 QString autostartFile()
 {
     return configFolder() + QStringLiteral("/autostart/io.github.tavelo.Tavelo.Daily.desktop");
 }
 
-QDBusMessage manager(const QString &method, const QVariantList &arguments)
+QString program()
+{
+    const QString installed = QStringLiteral(TAVELO_INSTALLED_PROGRAM);
+    return QFile::exists(installed) ? installed : QCoreApplication::applicationFilePath();
+}
+
+QDBusMessage manager(const QString &method, const QVariantList &arguments = {})
 {
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.systemd1"), QStringLiteral("/org/freedesktop/systemd1"),
@@ -49,7 +61,8 @@ bool noManager(const QDBusMessage &reply)
 
 // Calls the manager's methods one after another. With stopAtError, then gets
 // the first error; otherwise errors are passed over and then gets the last reply.
-void inTurn(QList<QDBusMessage> calls, bool stopAtError, std::function<void(const QDBusMessage &reply)> then)
+void inTurn(QList<QDBusMessage> calls, bool stopAtError,
+            std::function<void(const QDBusMessage &reply)> then)
 {
     const QDBusMessage call = calls.takeFirst();
     callSessionBus(call, [calls, stopAtError, then](const QDBusMessage &reply) {
@@ -60,82 +73,122 @@ void inTurn(QList<QDBusMessage> calls, bool stopAtError, std::function<void(cons
     });
 }
 
-// program as one word of a command line: in double quotes, with the quote,
-// the backslash, and what else the file's syntax reserves written as escapes.
-QString quoted(QString program, const QString &reserved, const QStringList &escapes)
+// The program as one word of a command line: in double quotes, with the
+// quote, the backslash and what else the file's syntax reserves written as
+// escapes, and "%" as percent.
+QString quoted(QString program, const QString &reserved, const QString &percent)
 {
     program.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
     for (const QChar c : reserved)
         program.replace(c, QLatin1Char('\\') + c);
-    program = QLatin1Char('"') + program + QLatin1Char('"');
-    for (const QString &escape : escapes)
-        program.replace(escape.front(), escape);
-    return program;
+    return QLatin1Char('"') + program.replace(QLatin1Char('%'), percent) + QLatin1Char('"');
 }
 
-// The units the installed program came with, written for this one.
+QByteArray timerText()
+{
+    QFile timer(QStringLiteral(":/units/tavelo-daily.timer"));
+    timer.open(QIODevice::ReadOnly);
+    return timer.readAll();
+}
+
+// At login only, where no user manager runs. The desktop entry's string
+// escapes its backslashes once more.
+QByteArray autostartText(const QString &program)
+{
+    const QString exec = quoted(program, QStringLiteral("\"`$"), QStringLiteral("%%"))
+                             .replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    return QStringLiteral("[Desktop Entry]\nType=Application\nName=Tavelo\n"
+                          "Comment=The newest picture of the day as the desktop wallpaper\n"
+                          "Exec=%1 --set-wallpaper\nNoDisplay=true\n")
+        .arg(exec)
+        .toUtf8();
+}
+
+bool writeFile(const QString &path, const QByteArray &text)
+{
+    return QDir().mkpath(QFileInfo(path).path()) && replaceWhole(path, text) == Failure::None;
+}
+
 bool writeUnits(const QString &program)
 {
-    QFile service(QStringLiteral(":/units/tavelo-daily.service.in")), timer(QStringLiteral(":/units/tavelo-daily.timer"));
-    if (!service.open(QIODevice::ReadOnly) || !timer.open(QIODevice::ReadOnly))
-        return false;
-    const QString exec = quoted(program, QStringLiteral("\""), {QStringLiteral("%%"), QStringLiteral("$$")});
-    const QString folder = configFolder() + QStringLiteral("/systemd/user/");
-    return QDir().mkpath(folder)
-           && replaceWhole(folder + Service, QString::fromUtf8(service.readAll()).replace(QLatin1String("@TAVELO_EXEC@"), exec).toUtf8())
-                  == Failure::None
-           && replaceWhole(folder + Timer, timer.readAll()) == Failure::None;
+    return writeFile(unitsFolder() + Service, serviceText(program))
+           && writeFile(unitsFolder() + Timer, timerText());
 }
 
-// At login only, where no user manager runs.
-bool writeAutostart(const QString &program)
+QByteArray contents(const QString &path)
 {
-    const QString exec = quoted(program, QStringLiteral("\"`$"), {QStringLiteral("%%")}).replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    return QDir().mkpath(QFileInfo(autostartFile()).path())
-           && replaceWhole(autostartFile(), QStringLiteral("[Desktop Entry]\nType=Application\nName=Tavelo\n"
-                                                         "Comment=The newest picture of the day as the desktop wallpaper\n"
-                                                         "Exec=%1 --set-wallpaper\nNoDisplay=true\n")
-                                                  .arg(exec).toUtf8()) == Failure::None;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
 
+// systemd expands "%" specifiers in the command's path, but no "$" variables,
+// and refuses a path that holds a quote or a backslash: such a path is handed
+// to env instead, as an argument, where "$" is a variable's.
+QByteArray serviceText(const QString &program)
+{
+    const bool plain = std::none_of(program.cbegin(), program.cend(), [](QChar c) {
+        return c == QLatin1Char('"') || c == QLatin1Char('\'') || c == QLatin1Char('\\');
+    });
+    const QString exec = plain ? quoted(program, {}, QStringLiteral("%%"))
+                               : QStringLiteral("/usr/bin/env ")
+                                     + quoted(program, QStringLiteral("\""), QStringLiteral("%%"))
+                                           .replace(QLatin1Char('$'), QLatin1String("$$"));
+    QFile service(QStringLiteral(":/units/tavelo-daily.service.in"));
+    service.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(service.readAll()).replace(QLatin1String("@TAVELO_EXEC@"), exec).toUtf8();
+}
+
 void readSchedule(std::function<void(bool on)> then)
 {
     callSessionBus(manager(QStringLiteral("GetUnitFileState"), {Timer}), [then](const QDBusMessage &reply) {
-        then(reply.arguments().value(0).toString() == QLatin1String("enabled") || QFile::exists(autostartFile()));
+        const bool enabled = reply.arguments().value(0).toString() == QLatin1String("enabled");
+        const bool atLogin = QFile::exists(autostartFile());
+        if (atLogin && contents(autostartFile()) != autostartText(program()))
+            writeFile(autostartFile(), autostartText(program()));
+        const QString service = unitsFolder() + Service;
+        if (!enabled || !QFile::exists(service) || contents(service) == serviceText(program())) {
+            then(enabled || atLogin);
+            return;
+        }
+        writeUnits(program());
+        inTurn({manager(QStringLiteral("Reload"))}, false, [then](const QDBusMessage &) { then(true); });
     });
 }
 
-void setSchedule(bool on, const QString &program, std::function<void(bool done)> then)
+void setSchedule(bool on, std::function<void(bool done)> then)
 {
-    const QList<QDBusMessage> enable = {manager(QStringLiteral("Reload"), {}),
+    const QList<QDBusMessage> enable = {manager(QStringLiteral("Reload")),
                                         manager(QStringLiteral("EnableUnitFiles"), {QStringList{Timer}, false, true}),
-                                        manager(QStringLiteral("Reload"), {}),
+                                        manager(QStringLiteral("Reload")),
                                         manager(QStringLiteral("StartUnit"), {Timer, QStringLiteral("replace")})};
-    // The timer's record of its last run (for Persistent=) goes too.
+    // A run of the service under way, or waiting to be tried again, stops too.
     const QList<QDBusMessage> disable = {manager(QStringLiteral("StopUnit"), {Timer, QStringLiteral("replace")}),
+                                         manager(QStringLiteral("StopUnit"), {Service, QStringLiteral("replace")}),
                                          manager(QStringLiteral("CleanUnit"), {Timer, QStringList{QStringLiteral("state")}}),
                                          manager(QStringLiteral("DisableUnitFiles"), {QStringList{Timer}, false})};
     // Every file written, gone; the manager told last, where there is one.
     const auto removeAll = [then](bool tellManager) {
-        const QString units = configFolder() + QStringLiteral("/systemd/user/");
-        const bool removed = std::ranges::all_of(QStringList{units + Service, units + Timer, autostartFile()},
-                                                 [](const QString &file) { return QFile::remove(file) || !QFile::exists(file); });
+        const QStringList files = {unitsFolder() + Service, unitsFolder() + Timer, autostartFile()};
+        const bool removed = std::ranges::all_of(files, [](const QString &file) {
+            return QFile::remove(file) || !QFile::exists(file);
+        });
         if (tellManager)
-            inTurn({manager(QStringLiteral("Reload"), {})}, false, [then, removed](const QDBusMessage &) { then(removed); });
+            inTurn({manager(QStringLiteral("Reload"))}, false, [then, removed](const QDBusMessage &) { then(removed); });
         else
             then(removed);
     };
     callSessionBus(manager(QStringLiteral("GetUnitFileState"), {Timer}), [=](const QDBusMessage &state) {
         const bool managed = !noManager(state);
+        const QString runs = program();
         if (!on && managed)
             inTurn(disable, false, [removeAll](const QDBusMessage &) { removeAll(true); });
         else if (!on)
             removeAll(false);
         else if (!managed)
-            then(writeAutostart(program));
-        else if (program != QLatin1String(TAVELO_INSTALLED_PROGRAM) && !writeUnits(program))
+            then(writeFile(autostartFile(), autostartText(runs)));
+        else if (runs != QLatin1String(TAVELO_INSTALLED_PROGRAM) && !writeUnits(runs))
             then(false);
         else
             inTurn(enable, true, [then](const QDBusMessage &reply) {

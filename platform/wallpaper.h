@@ -28,6 +28,14 @@ public:
 // environment when called (see wallpaper/wallpaper.cpp).
 std::unique_ptr<Wallpaper> desktopWallpaper();
 
+// Whether the desktop was last handed a picture in folder that it draws but
+// could not keep for its next start (LXQt from a plain colour, while its
+// desktop held a window of the user's); finishWallpaper() then hands it over
+// again, to be kept where that has become possible. done(true) when nothing
+// is left to finish.
+bool wallpaperUnfinished(const QString &folder);
+void finishWallpaper(const QString &folder, Wallpaper::Done done);
+
 // Where the wallpaper bitmap is written. On Linux it is Tavelo's folder in the
 // user's own data location (created when missing): /tmp is shared by every
 // user and emptied at boot, which would let another user's file block or

@@ -5,10 +5,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTimer>
+
+#include <xcb/xcb.h>
+
+#include <memory>
 
 namespace platform::wallpaper {
 
@@ -17,10 +22,12 @@ namespace {
 const QString Desktop = QStringLiteral("org.pcmanfm.PCManFM");
 const QString SessionModule = QStringLiteral("lxqt-desktop.desktop");
 
-// Runs pcmanfm-qt with arguments; then(true) when it ends with success.
+// Runs pcmanfm-qt with arguments; then(true) when it ends with success. One
+// that has not ended within 15 s is ended.
 void pcmanfm(const QStringList &arguments, std::function<void(bool)> then)
 {
     auto *process = new QProcess;
+    QTimer::singleShot(15000, process, &QProcess::kill);
     process->setProcessChannelMode(QProcess::ForwardedChannels);
     QObject::connect(process, &QProcess::finished, process, [process, then](int exitCode, QProcess::ExitStatus status) {
         process->deleteLater();
@@ -98,6 +105,59 @@ void whenGone(const QString &pid, int tries, std::function<void()> then)
         QTimer::singleShot(100, [pid, tries, then] { whenGone(pid, tries - 1, then); });
 }
 
+// Whether the process holds a window of its own besides the desktop's: a
+// file manager's, a dialog. The window manager lists every window it manages
+// (minimized ones too), each with its process and its type. Where that
+// cannot be asked (no X11 display, or no such window manager), it may.
+bool holdsOtherWindows(uint pid)
+{
+    const auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11)
+        return true;
+    xcb_connection_t *connection = x11->connection();
+    const auto atom = [connection](const char *name) {
+        const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> reply(
+            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, qstrlen(name), name), nullptr), &free);
+        return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    };
+    const auto property = [connection](xcb_window_t window, xcb_atom_t name, xcb_atom_t type) {
+        const xcb_get_property_cookie_t asked = xcb_get_property(connection, 0, window, name, type, 0, 4096);
+        std::unique_ptr<xcb_get_property_reply_t, decltype(&free)> reply(
+            xcb_get_property_reply(connection, asked, nullptr), &free);
+        const auto *values = reply ? static_cast<const quint32 *>(xcb_get_property_value(reply.get())) : nullptr;
+        return values ? QList<quint32>(values, values + xcb_get_property_value_length(reply.get()) / 4)
+                      : QList<quint32>();
+    };
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    const xcb_atom_t desktopType = atom("_NET_WM_WINDOW_TYPE_DESKTOP");
+    const QList<quint32> clients = property(root, atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW);
+    if (clients.isEmpty())
+        return true;
+    return std::ranges::any_of(clients, [&](quint32 window) {
+        return property(window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL).value(0) == pid
+               && !property(window, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM).contains(desktopType);
+    });
+}
+
+// Marks a picture drawn but not kept for the desktop's next start.
+QString unfinishedMark(const QString &folder)
+{
+    return folder + QStringLiteral("/lxqt-mode.unfinished");
+}
+
+QDBusMessage owner()
+{
+    return call(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"), {Desktop});
+}
+
+// The user's settings of the desktop's profile, or else those it came with.
+QByteArray userSettings(const DesktopProcess &desktop)
+{
+    const QString profile = desktop.settings.section(QLatin1Char('/'), -3);
+    return readAll(QStandardPaths::locate(QStandardPaths::GenericConfigLocation, profile));
+}
+
 // Ends the desktop, writes zoom into its settings, and starts it again.
 void restartZoomed(const DesktopProcess &desktop, Wallpaper::Done done)
 {
@@ -153,24 +213,57 @@ QByteArray lxqtZoomed(const QByteArray &settings)
 void setLxqtWallpaper(const QString &bitmapPath, Wallpaper::Done done)
 {
     const QString set = QStringLiteral("--set-wallpaper=") + bitmapPath;
-    const QDBusMessage owner = call(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-                                    QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"), {Desktop});
-    callSessionBus(owner, [set, done](const QDBusMessage &pid) {
+    const QString unfinished = unfinishedMark(QFileInfo(bitmapPath).path());
+    callSessionBus(owner(), [set, unfinished, done](const QDBusMessage &pid) {
         if (pid.type() != QDBusMessage::ReplyMessage) {
             pcmanfm({set}, done); // no desktop of its own on the bus: as it ever was
             return;
         }
         const DesktopProcess desktop = describe(pid.arguments().value(0).toUInt());
-        // The user's settings, or else those the profile came with.
-        const QString mode = lxqtMode(readAll(QStandardPaths::locate(QStandardPaths::GenericConfigLocation,
-                                                                     desktop.settings.section(QLatin1Char('/'), -3))));
-        pcmanfm({set, QStringLiteral("--wallpaper-mode=") + (mode == QLatin1String("none") ? QStringLiteral("zoom") : mode)},
-                [desktop, mode, done](bool taken) {
-                    if (!taken || mode != QLatin1String("none") || lxqtMode(readAll(desktop.settings)) != QLatin1String("none"))
-                        done(taken);
-                    else
-                        restartZoomed(desktop, done);
+        if (lxqtMode(userSettings(desktop)) != QLatin1String("none")) {
+            QFile::remove(unfinished);
+            pcmanfm({set}, done);
+        } else if (holdsOtherWindows(desktop.pid.toUInt())) {
+            // Its mode is kept only by ending it, which would close the
+            // user's windows: the picture is drawn filling the screen for
+            // now, and a later run keeps it once it can.
+            QFile(unfinished).open(QIODevice::WriteOnly);
+            pcmanfm({set, QStringLiteral("--wallpaper-mode=stretch")}, done);
+        } else {
+            pcmanfm({set}, [desktop, unfinished, done](bool taken) {
+                if (!taken) {
+                    done(false);
+                    return;
+                }
+                restartZoomed(desktop, [unfinished, done](bool kept) {
+                    if (kept)
+                        QFile::remove(unfinished);
+                    done(kept);
                 });
+            });
+        }
+    });
+}
+
+bool lxqtUnfinished(const QString &folder)
+{
+    return QFile::exists(unfinishedMark(folder));
+}
+
+void finishLxqtWallpaper(const QString &folder, Wallpaper::Done done)
+{
+    callSessionBus(owner(), [folder, done](const QDBusMessage &pid) {
+        const QByteArray settings = userSettings(describe(pid.arguments().value(0).toUInt()));
+        const QString picture = QRegularExpression(QStringLiteral("^Wallpaper=(.*)$"), QRegularExpression::MultilineOption)
+                                    .match(QString::fromUtf8(settings)).captured(1);
+        // The user has since chosen a mode, or a picture, of their own.
+        if (pid.type() != QDBusMessage::ReplyMessage || lxqtMode(settings) != QLatin1String("none")
+            || QFileInfo(picture).path() != folder) {
+            QFile::remove(unfinishedMark(folder));
+            done(true);
+            return;
+        }
+        setLxqtWallpaper(picture, done);
     });
 }
 

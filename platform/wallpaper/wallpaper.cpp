@@ -35,6 +35,16 @@ std::unique_ptr<Wallpaper> desktopWallpaper()
     return std::make_unique<WindowsWallpaper>();
 }
 
+bool wallpaperUnfinished(const QString &)
+{
+    return false;
+}
+
+void finishWallpaper(const QString &, Wallpaper::Done done)
+{
+    done(true);
+}
+
 #else
 
 namespace wallpaper {
@@ -133,6 +143,17 @@ std::unique_ptr<Wallpaper> desktopWallpaper()
 {
     return std::make_unique<wallpaper::DesktopWallpaper>(wallpaper::chooseWay(
         qEnvironmentVariable("XDG_CURRENT_DESKTOP"), qEnvironmentVariable("DESKTOP_SESSION")));
+}
+
+// Only LXQt leaves a picture unfinished.
+bool wallpaperUnfinished(const QString &folder)
+{
+    return wallpaper::lxqtUnfinished(folder);
+}
+
+void finishWallpaper(const QString &folder, Wallpaper::Done done)
+{
+    wallpaper::finishLxqtWallpaper(folder, std::move(done));
 }
 
 #endif
