@@ -176,10 +176,15 @@ void restartZoomed(const DesktopProcess &desktop, Wallpaper::Done done)
                                    [done, written](const QDBusMessage &) { done(written); });
                     return;
                 }
+                // Detached from this run's output too: whoever reads that
+                // would otherwise wait for the desktop to end.
                 QProcess again;
                 again.setProgram(desktop.command.value(0));
                 again.setArguments(desktop.command.mid(1));
                 again.setEnvironment(desktop.environment);
+                again.setStandardInputFile(QProcess::nullDevice());
+                again.setStandardOutputFile(QProcess::nullDevice());
+                again.setStandardErrorFile(QProcess::nullDevice());
                 done(again.startDetached() && written);
             });
         });
