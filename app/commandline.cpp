@@ -25,7 +25,8 @@ constexpr auto Deadline = 110s;
 
 void say(const QString &line)
 {
-    const QString said = QCoreApplication::applicationName().toLower() + QStringLiteral(": ") + line;
+    const QString said =
+            QCoreApplication::applicationName().toLower() + QStringLiteral(": ") + line;
     std::fputs(qPrintable(said + QLatin1Char('\n')), stderr);
 }
 
@@ -57,7 +58,8 @@ bool isCommandLine(int argc, char *argv[])
 {
     for (int i = 1; i < argc; ++i) {
         const QByteArray argument(argv[i]);
-        for (const char *ours : {"--set-wallpaper", "--region", "--help", "-h", "--version", "-v"}) {
+        for (const char *ours :
+             { "--set-wallpaper", "--region", "--help", "-h", "--version", "-v" }) {
             if (argument == ours || (argument.startsWith(ours) && argument[qstrlen(ours)] == '='))
                 return true;
         }
@@ -74,19 +76,20 @@ int runCommandLine(int argc, char *argv[])
         markets.append(QLatin1String(region.market));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Shows the search engine's picture of the day; run without arguments for its window."));
+    parser.setApplicationDescription(QStringLiteral(
+            "Shows the search engine's picture of the day; run without arguments for its window."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption setWallpaper(
-        QStringLiteral("set-wallpaper"),
-        QStringLiteral("Make the newest picture of the day the desktop wallpaper, if it is not yet, and end."));
-    const QCommandLineOption region(
-        QStringLiteral("region"),
-        QStringLiteral("The market whose picture to take: %1. Without it, the daily change's, else zh-CN.")
-            .arg(markets.join(QStringLiteral(", "))),
-        QStringLiteral("MARKET"));
-    parser.addOptions({setWallpaper, region});
+            QStringLiteral("set-wallpaper"),
+            QStringLiteral("Make the newest picture of the day the desktop wallpaper, if it is not "
+                           "yet, and end."));
+    const QCommandLineOption region(QStringLiteral("region"),
+                                    QStringLiteral("The market whose picture to take: %1. Without "
+                                                   "it, the daily change's, else zh-CN.")
+                                            .arg(markets.join(QStringLiteral(", "))),
+                                    QStringLiteral("MARKET"));
+    parser.addOptions({ setWallpaper, region });
     QString wrong;
     if (!parser.parse(arguments))
         wrong = parser.errorText();
@@ -95,12 +98,13 @@ int runCommandLine(int argc, char *argv[])
     else if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
     else if (!parser.positionalArguments().isEmpty())
-        wrong = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst());
+        wrong = QStringLiteral("Unexpected argument '%1'.")
+                        .arg(parser.positionalArguments().constFirst());
     else if (!parser.isSet(setWallpaper))
         wrong = QStringLiteral("--region goes with --set-wallpaper.");
-    else if (parser.isSet(region) && retrieval::regionOfMarket(parser.value(region)) < 0)
+    else if (parser.isSet(region) && !retrieval::isMarket(parser.value(region)))
         wrong = QStringLiteral("Unknown market '%1': one of %2.")
-                    .arg(parser.value(region), markets.join(QStringLiteral(", ")));
+                        .arg(parser.value(region), markets.join(QStringLiteral(", ")));
     if (!wrong.isEmpty()) {
         say(wrong);
         return 2;
@@ -109,7 +113,8 @@ int runCommandLine(int argc, char *argv[])
     // Before the picture is due: no request, no display, and done at once,
     // unless the desktop has yet to keep the picture it was handed.
     const QString folder = platform::wallpaperFolder();
-    const commands::DailyRecord record = commands::readDailyRecord(commands::dailyRecordPath(folder));
+    const commands::DailyRecord record =
+            commands::readDailyRecord(commands::dailyRecordPath(folder));
     const QString market = commands::dailyMarket(parser.value(region), record);
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const bool due = commands::dailyStep(record, market, now) != commands::DailyStep::Wait;
@@ -125,9 +130,9 @@ int runCommandLine(int argc, char *argv[])
     const auto end = [](platform::Failure failure) {
         if (failure != platform::Failure::None)
             sayFailure(failure);
-        QCoreApplication::exit(failure == platform::Failure::None      ? 0
-                               : commands::wantsConnection(failure) ? 75
-                                                                    : 1);
+        QCoreApplication::exit(failure == platform::Failure::None           ? 0
+                                       : commands::wantsConnection(failure) ? 75
+                                                                            : 1);
     };
     if (!due) {
         platform::finishWallpaper(folder, [end](bool finished) {

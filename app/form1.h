@@ -4,19 +4,18 @@
 
 #include "platform/failure.h"
 #include "platform/services.h"
-#include "retrieval/archive.h"
 
 #include <QImage>
 #include <QNetworkAccessManager>
 #include <QString>
 #include <QWidget>
 
-#include <memory>
 #include <optional>
 
+class DailyBox;
+class PictureView;
+class QAction;
 class QButtonGroup;
-class QCheckBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
@@ -25,10 +24,7 @@ namespace platform {
 class BrowserControl;
 }
 namespace retrieval {
-class PictureLoad;
-}
-namespace commands {
-class DailyChange;
+class PictureDays;
 }
 
 // The settings the Save As dialog keeps between saves.
@@ -39,8 +35,8 @@ struct SaveDialogSettings
     QString initialFolder;
 };
 
-// Tavelo's one window: nine region options, the commands, the days of the
-// archive, the daily change of the wallpaper, and the picture.
+// Tavelo's one window: nine region options, the commands, and the picture,
+// with the days before it and the daily change of the wallpaper.
 class Form1 : public QWidget
 {
     Q_OBJECT
@@ -55,14 +51,10 @@ public:
     // The absolute address of the picture on display; empty before the
     // first load has found one.
     QString picUrl() const { return PicUrl; }
-    // Where the downloaded picture is kept.
-    QString pictureFile() const { return m_pictureFile; }
     const SaveDialogSettings &saveDialog() const { return CommonDialog1; }
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
-    void moveEvent(QMoveEvent *event) override;
-    void changeEvent(QEvent *event) override;
+    bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -74,20 +66,13 @@ private:
     void Command3_Click();
     void Command4_Click();
     void Command5_Click();
-    void Check1_Click(bool on);
-    void reportError(platform::Failure failure);
     void WebPicLoad();
-    void showDay(int day);
-    void startLoad(int day);
-    void dayReady(const QImage &picture, const QByteArray &bytes);
-    void updateDays();
+    void startWatching();
+    void reportError(platform::Failure failure);
     void loadEnded(const QImage &picture, const QString &credit, platform::Failure failure);
     void showPicture(const QImage &picture, const QString &credit);
-    void display(QImage shown, qreal ratio, const QString &credit);
-    QString market() const;
-    QSize frameExtent() const;
-    void setCaption(const QString &caption);
     void sizeLock();
+    void setCaption(const QString &caption);
 
     platform::Services m_services;
     QNetworkAccessManager m_network;
@@ -95,37 +80,27 @@ private:
     const Twips m_twips;
 
     QButtonGroup *Option1;
-    QPushButton *Command1;
-    QPushButton *Command2;
-    QPushButton *Command3;
-    QPushButton *Command4;
-    QPushButton *Command5;
-    QCheckBox *Check1 = nullptr;
-    commands::DailyChange *m_daily = nullptr;
+    QPushButton *Command1; // "保存图片": save the picture
+    QPushButton *Command2; // "设置背景": make it the wallpaper
+    QPushButton *Command3; // "关  于": about
+    // "前一天" and "后一天": the day before and the day after (Alt+Left,
+    // Alt+Right), arrows over the picture's left and right edges and items of
+    // the window's context menu.
+    QAction *Command4;
+    QAction *Command5;
+    // "每天自动更换桌面背景": the daily change of the wallpaper, a checkable
+    // item of the context menu; none on Windows.
+    DailyBox *Check1 = nullptr;
     platform::BrowserControl *WebBrowser1;
     QLineEdit *Text2;
-    QLabel *Image1;
+    PictureView *Image1;
     QTimer *Timer1;
     SaveDialogSettings CommonDialog1;
 
     QString PicUrl;
-    std::unique_ptr<retrieval::PictureLoad> m_load;
-    // The day the running load brings: -1 for a region's newest picture.
-    int m_loadingDay = -1;
-    // What the archive answered to the running region load, if it was asked.
-    std::optional<QList<retrieval::ArchivePicture>> m_foundDays;
-    // The days of the region on display, today's first as it is shown; the
-    // archive's older ones once it has been asked. The bytes of each day
-    // fetched so far, and the day on display.
-    QList<retrieval::ArchivePicture> m_days;
-    bool m_archiveAsked = false;
-    QList<QByteArray> m_dayBytes;
-    int m_day = 0;
-    // The whole picture on display, which the wallpaper is made of, and a
-    // count of the pictures given to show, so that a slow scaling never
-    // replaces a newer picture.
+    retrieval::PictureDays *m_days;
+    // The whole picture on display, which the wallpaper is made of.
     QImage m_picture;
-    int m_pictureCount = 0;
     // What a load that ended while the window was minimized left to show.
     struct Pending
     {

@@ -3,23 +3,40 @@
 #include "app/translations.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
 #include <QSocketNotifier>
 
 #include <cstdio>
 
 #ifdef Q_OS_UNIX
-#include <csignal>
-#include <unistd.h>
+#  include <csignal>
+#  include <unistd.h>
 #endif
 
 namespace {
+
+// Every size of the icon set, for the title bar, the task switcher and
+// high-density panels alike; each file's name ends in its size, so that
+// none is read before it is needed.
+QIcon applicationIcon()
+{
+    QIcon icon;
+    const QDir icons(QStringLiteral(":/icons"), QStringLiteral("*.png"));
+    for (const QFileInfo &file : icons.entryInfoList()) {
+        const int size = file.completeBaseName().section(QLatin1Char('-'), -1).toInt();
+        icon.addFile(file.filePath(), QSize(size, size));
+    }
+    return icon;
+}
 
 // Without a display Qt would abort; say plainly what is missing instead.
 bool hasDisplay()
 {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-           || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    return !qEnvironmentVariableIsEmpty("DISPLAY")
+            || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+            || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 #else
     return true;
 #endif
@@ -69,7 +86,8 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     // Ties the window to its desktop entry and icon where the desktop asks.
-    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tavelo.Tavelo"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(TAVELO_APP_ID));
+    QApplication::setWindowIcon(applicationIcon());
 
     // The whole interface speaks Simplified Chinese, Qt's own buttons too.
     if (!installChineseQtTranslations(app))

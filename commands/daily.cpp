@@ -1,15 +1,12 @@
 #include "commands/daily.h"
 
-#include "commands/setwallpaper.h"
 #include "commands/wallpaperpicture.h"
 
 #include "retrieval/regiontable.h"
 
 #include "platform/connection.h"
-#include "platform/http.h"
 #include "platform/wholefile.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -25,17 +22,16 @@ QString dailyRecordPath(const QString &folder)
 
 DailyRecord readDailyRecord(const QString &path)
 {
-    QFile file(path);
-    const QByteArray text = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    const QJsonObject json = QJsonDocument::fromJson(text).object();
+    const QJsonObject json = QJsonDocument::fromJson(platform::readWhole(path)).object();
     const QJsonArray screen = json.value(QLatin1String("screen")).toArray();
-    DailyRecord record{json.value(QLatin1String("market")).toString(),
-                       json.value(QLatin1String("picture")).toString(),
-                       QDateTime::fromString(json.value(QLatin1String("due")).toString(), Qt::ISODate),
-                       {}};
+    DailyRecord record{ json.value(QLatin1String("market")).toString(),
+                        json.value(QLatin1String("picture")).toString(),
+                        QDateTime::fromString(json.value(QLatin1String("due")).toString(),
+                                              Qt::ISODate),
+                        {} };
     if (screen.size() == 2)
         record.screen = QSize(screen.at(0).toInt(), screen.at(1).toInt());
-    if (retrieval::regionOfMarket(record.market) < 0)
+    if (!retrieval::isMarket(record.market))
         record.market.clear();
     return record;
 }
@@ -44,11 +40,11 @@ Failure writeDailyRecord(const QString &path, const DailyRecord &record)
 {
     QJsonArray screen;
     if (record.screen.isValid())
-        screen = {record.screen.width(), record.screen.height()};
-    const QJsonObject json{{QStringLiteral("market"), record.market},
-                           {QStringLiteral("picture"), record.picture},
-                           {QStringLiteral("due"), record.due.toUTC().toString(Qt::ISODate)},
-                           {QStringLiteral("screen"), screen}};
+        screen = { record.screen.width(), record.screen.height() };
+    const QJsonObject json{ { QStringLiteral("market"), record.market },
+                            { QStringLiteral("picture"), record.picture },
+                            { QStringLiteral("due"), record.due.toUTC().toString(Qt::ISODate) },
+                            { QStringLiteral("screen"), screen } };
     return platform::replaceWhole(path, QJsonDocument(json).toJson());
 }
 
@@ -93,20 +89,9 @@ void DailyWallpaper::start(const QString &market, QSize screen)
 
 void DailyWallpaper::ask()
 {
-    const QUrl address(retrieval::archiveAddress(retrieval::regionOfMarket(m_market), 1));
-    auto *get = new platform::HttpGet(m_network, address, platform::HttpGet::Body::Keep,
-                                      retrieval::MaxArchiveBytes, this);
-    connect(get, &platform::HttpGet::finished, this, [this, get] {
-        get->deleteLater();
-        const platform::HttpResult &answer = get->result();
-        const QList<retrieval::ArchivePicture> days =
-            answer.isDocument() ? retrieval::readArchive(answer.body) : QList<retrieval::ArchivePicture>();
+    const auto found = [this](const QList<retrieval::ArchivePicture> &days, Failure failure) {
         if (days.isEmpty()) {
-            // No answer, an error page, or no archive's: nothing to go on with.
-            if (!answer.succeeded())
-                emit finished(answer.failure);
-            else
-                emit finished(answer.isDocument() ? Failure::InvalidArgument : Failure::FileNotFound);
+            emit finished(failure);
             return;
         }
         const retrieval::ArchivePicture newest = days[0];
@@ -116,31 +101,26 @@ void DailyWallpaper::ask()
             emit finished(Failure::None);
             return;
         }
-        fetchWallpaperPicture(m_network, newest, m_screen, {}, this,
-                              [this, newest](const QImage &picture, Failure failure) {
-                                  if (failure != Failure::None)
-                                      emit finished(failure);
-                                  else
-                                      set(newest, picture);
-                              });
-    });
+        makeWallpaper(m_network, newest, m_screen, {}, m_folder, m_wallpaper, this,
+                      [this, newest](Failure set) { note(newest, set); });
+    };
+    retrieval::fetchArchive(m_network, m_market, 1, this, found);
 }
 
-// The record is read again under the folder's lock: the window may have
-// moved the change to another region meanwhile, which then stays.
-void DailyWallpaper::set(const retrieval::ArchivePicture &newest, const QImage &picture)
+// Called with the folder still locked: the record is read again, since the
+// window may have moved the change to another region meanwhile, which then
+// stays.
+void DailyWallpaper::note(const retrieval::ArchivePicture &newest, Failure failure)
 {
-    setAsWallpaper(picture, m_folder, m_wallpaper, this, [this, newest](Failure failure) {
-        const QString path = dailyRecordPath(m_folder);
-        DailyRecord record = readDailyRecord(path);
-        if (failure == Failure::None && (record.market.isEmpty() || record.market == m_market)) {
-            record.market = m_market;
-            record.picture = newest.address;
-            record.due = newest.since.isValid() ? newest.since.addSecs(24 * 60 * 60) : QDateTime();
-            failure = writeDailyRecord(path, record);
-        }
-        emit finished(failure);
-    });
+    const QString path = dailyRecordPath(m_folder);
+    DailyRecord record = readDailyRecord(path);
+    if (failure == Failure::None && (record.market.isEmpty() || record.market == m_market)) {
+        record.market = m_market;
+        record.picture = newest.address;
+        record.due = newest.since.isValid() ? newest.since.addSecs(24 * 60 * 60) : QDateTime();
+        failure = writeDailyRecord(path, record);
+    }
+    emit finished(failure);
 }
 
 } // namespace commands

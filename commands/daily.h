@@ -23,10 +23,10 @@ namespace commands {
 // picture of a region when one is due.
 struct DailyRecord
 {
-    QString market;  // the region's, as the archive knows it; empty for none
+    QString market; // the region's, as the archive knows it; empty for none
     QString picture; // the address of the picture set last
-    QDateTime due;   // when the next picture is due (UTC); invalid: at the next run
-    QSize screen;    // the largest screen, in device pixels, as the window last saw it
+    QDateTime due; // when the next picture is due (UTC); invalid: at the next run
+    QSize screen; // the largest screen, in device pixels, as the window last saw it
 
     bool operator==(const DailyRecord &) const = default;
 };
@@ -53,7 +53,7 @@ DailyStep dailyStep(const DailyRecord &record, const QString &market, const QDat
                     const retrieval::ArchivePicture *newest = nullptr);
 
 // A run waits this long for a connection, where there is none.
-inline constexpr std::chrono::seconds ConnectionWait{60};
+inline constexpr std::chrono::seconds ConnectionWait{ 60 };
 
 // Whether a run that failed so is worth trying again soon: it found no
 // connection, or lost the one it had.
@@ -81,7 +81,7 @@ signals:
 
 private:
     void ask();
-    void set(const retrieval::ArchivePicture &newest, const QImage &picture);
+    void note(const retrieval::ArchivePicture &newest, platform::Failure failure);
 
     QNetworkAccessManager &m_network;
     platform::Wallpaper &m_wallpaper;

@@ -15,7 +15,9 @@ using platform::Failure;
 
 DailyChange::DailyChange(QNetworkAccessManager &network, platform::Wallpaper &wallpaper,
                          QObject *parent)
-    : QObject(parent), m_network(network), m_wallpaper(wallpaper),
+    : QObject(parent),
+      m_network(network),
+      m_wallpaper(wallpaper),
       m_folder(platform::wallpaperFolder())
 {
 }
@@ -58,9 +60,9 @@ void DailyChange::turnOff()
     delete m_run;
     // The record goes once the schedule's own run has been stopped.
     platform::setSchedule(false, [self = QPointer(this), folder = m_folder](bool done) {
-        platform::whenLocked(folder, QCoreApplication::instance(), [folder](std::shared_ptr<QLockFile>) {
-            QFile::remove(dailyRecordPath(folder));
-        });
+        platform::whenLocked(
+                folder, QCoreApplication::instance(),
+                [folder](std::shared_ptr<QLockFile>) { QFile::remove(dailyRecordPath(folder)); });
         if (!self)
             return;
         emit self->settled(!done);
@@ -84,7 +86,7 @@ void DailyChange::note(const QString &market, QSize screen, std::function<void()
         const DailyRecord before = readDailyRecord(path);
         DailyRecord record = before;
         if (!market.isEmpty() && market != record.market)
-            record = {market, {}, {}, {}};
+            record = { market, {}, {}, {} };
         record.screen = screen;
         // Turned off meanwhile: nothing is written. A record that cannot be
         // written costs only a request.

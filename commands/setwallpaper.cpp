@@ -1,6 +1,6 @@
 #include "commands/setwallpaper.h"
 
-#include "platform/background.h"
+#include "platform/worker.h"
 #include "platform/folderlock.h"
 #include "platform/picture.h"
 #include "platform/wallpaper.h"
@@ -52,7 +52,7 @@ void keepOnly(const QString &folder, const Written &written, bool taken)
     QDir bitmaps(folder);
     const QString name = QFileInfo(written.path).fileName();
     if (taken) {
-        const QStringList names = {QStringLiteral("temp-*.bmp"), QStringLiteral("temp.bmp")};
+        const QStringList names = { QStringLiteral("temp-*.bmp"), QStringLiteral("temp.bmp") };
         for (const QString &other : bitmaps.entryList(names, QDir::Files)) {
             if (other != name)
                 bitmaps.remove(other);
@@ -83,32 +83,32 @@ void setAsWallpaper(const QImage &picture, const QString &folder, platform::Wall
         }
         // Written whatever becomes of context, so that a bitmap nobody hands
         // over is known and goes again.
-        platform::inBackground<Written>(
-            QCoreApplication::instance(),
-            [picture, folder] {
-                const QString path = folder + QLatin1Char('/') + bitmapName(picture);
-                const bool existed = QFile::exists(path);
-                const auto write = [&picture](QIODevice &file) {
-                    return platform::writeBitmap(picture, file);
-                };
-                return Written{platform::replaceWhole(path, write), path, existed};
-            },
-            [=, &wallpaper](const Written &written) {
-                if (!guard && !written.existed)
-                    QFile::remove(written.path);
-                if (!guard)
-                    return;
-                if (written.failure != Failure::None) {
-                    done(written.failure);
-                    return;
-                }
-                wallpaper.setWallpaper(written.path, [=](bool taken) {
-                    keepOnly(folder, written, taken);
-                    if (guard)
-                        done(taken ? Failure::None : Failure::DeviceUnavailable);
-                    lock->unlock();
+        platform::onWorkerThread<Written>(
+                QCoreApplication::instance(),
+                [picture, folder] {
+                    const QString path = folder + QLatin1Char('/') + bitmapName(picture);
+                    const bool existed = QFile::exists(path);
+                    const auto write = [&picture](QIODevice &file) {
+                        return platform::writeBitmap(picture, file);
+                    };
+                    return Written{ platform::replaceWhole(path, write), path, existed };
+                },
+                [=, &wallpaper](const Written &written) {
+                    if (!guard && !written.existed)
+                        QFile::remove(written.path);
+                    if (!guard)
+                        return;
+                    if (written.failure != Failure::None) {
+                        done(written.failure);
+                        return;
+                    }
+                    wallpaper.setWallpaper(written.path, [=](bool taken) {
+                        keepOnly(folder, written, taken);
+                        if (guard)
+                            done(taken ? Failure::None : Failure::DeviceUnavailable);
+                        lock->unlock();
+                    });
                 });
-            });
     });
 }
 

@@ -10,6 +10,10 @@
 class QNetworkAccessManager;
 class QObject;
 
+namespace platform {
+class Wallpaper;
+}
+
 namespace commands {
 
 // The picture a wallpaper is made of, for the largest screen (in device
@@ -19,8 +23,15 @@ namespace commands {
 // the picture at 1920 x 1080: standard where it is given, else downloaded.
 // done, called while context lives, gets the picture, or a null one and
 // FileNotFound or InvalidPicture.
-void fetchWallpaperPicture(QNetworkAccessManager &network, const retrieval::ArchivePicture &picture, QSize screen,
-                           const QImage &standard, QObject *context,
-                           std::function<void(const QImage &picture, platform::Failure failure)> done);
+using Done = std::function<void(const QImage &picture, platform::Failure failure)>;
+void fetchWallpaperPicture(QNetworkAccessManager &network, const retrieval::ArchivePicture &picture,
+                           QSize screen, const QImage &standard, QObject *context, Done done);
+
+// Makes that picture the wallpaper, as setAsWallpaper() does with its folder;
+// done as setAsWallpaper()'s, or with the picture's failure.
+void makeWallpaper(QNetworkAccessManager &network, const retrieval::ArchivePicture &picture,
+                   QSize screen, const QImage &standard, const QString &folder,
+                   platform::Wallpaper &wallpaper, QObject *context,
+                   std::function<void(platform::Failure failure)> done);
 
 } // namespace commands

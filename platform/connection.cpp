@@ -2,7 +2,7 @@
 
 #ifndef Q_OS_WIN
 // GIO first: its headers use "signals" as a name, which Qt defines as a macro.
-#include <gio/gio.h>
+#  include <gio/gio.h>
 #endif
 
 #include "connection.h"

@@ -7,9 +7,9 @@
 #include <vector>
 
 #ifdef TAVELO_HAVE_LIBJPEG
-#include <csetjmp>
-#include <cstdio> // jpeglib.h needs FILE
-#include <jpeglib.h>
+#  include <csetjmp>
+#  include <cstdio> // jpeglib.h needs FILE
+#  include <jpeglib.h>
 #endif
 
 namespace platform {
@@ -23,8 +23,8 @@ QSize coveringSize(QSize picture, QSize screen)
     const qint64 w = picture.width(), h = picture.height();
     // Whichever side of the screen the picture is relatively narrower in decides.
     const QSize size = w * screen.height() >= h * screen.width()
-                           ? QSize(int((w * screen.height() + h - 1) / h), screen.height())
-                           : QSize(screen.width(), int((h * screen.width() + w - 1) / w));
+            ? QSize(int((w * screen.height() + h - 1) / h), screen.height())
+            : QSize(screen.width(), int((h * screen.width() + w - 1) / w));
     return size.width() < picture.width() ? size : picture;
 }
 
@@ -52,7 +52,7 @@ std::vector<std::pair<int, int>> samples(int n, int m)
     std::vector<std::pair<int, int>> places(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
         const double at = std::clamp((i + 0.5) * m / n - 0.5, 0.0, m - 1.0);
-        places[std::size_t(i)] = {int(at), int((at - int(at)) * 256)};
+        places[std::size_t(i)] = { int(at), int((at - int(at)) * 256) };
     }
     return places;
 }
@@ -78,13 +78,14 @@ bool decodeInto(const QByteArray &jpeg, QSize screen, Decoded &out)
         return false;
     }
     jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(jpeg.constData()), static_cast<unsigned long>(jpeg.size()));
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(jpeg.constData()),
+                 static_cast<unsigned long>(jpeg.size()));
     jpeg_read_header(&info, TRUE);
     const QSize size = coveringSize(QSize(int(info.image_width), int(info.image_height)), screen);
     // libjpeg scales by eighths as it decodes: the smallest eighth that still covers.
     const auto covers = [&](unsigned eighths) {
         return (info.image_width * eighths + 7) / 8 >= unsigned(size.width())
-               && (info.image_height * eighths + 7) / 8 >= unsigned(size.height());
+                && (info.image_height * eighths + 7) / 8 >= unsigned(size.height());
     };
     info.scale_denom = 8;
     for (info.scale_num = 8; info.scale_num > 1 && covers(info.scale_num - 1);)

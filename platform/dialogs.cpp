@@ -39,9 +39,8 @@ void SystemDialogs::askSaveFileName(QWidget *parent, const SaveFileRequest &requ
     dialog->setDirectory(request.folder);
     dialog->selectFile(request.fileName);
 
-    QObject::connect(dialog, &QDialog::accepted, dialog, [dialog, chosen] {
-        chosen(dialog->selectedFiles().value(0));
-    });
+    QObject::connect(dialog, &QDialog::accepted, dialog,
+                     [dialog, chosen] { chosen(dialog->selectedFiles().value(0)); });
     QObject::connect(dialog, &QDialog::rejected, dialog, [chosen] { chosen(QString()); });
     dialog->open();
 }

@@ -9,17 +9,17 @@ class QWidget;
 namespace platform {
 
 enum class MessageStyle {
-    Plain,       // OK button only, no icon
+    Plain, // OK button only, no icon
     Information, // OK button with the information icon
 };
 
 // What the save dialog is asked to show.
 struct SaveFileRequest
 {
-    QString folder;     // where the dialog opens
-    QString fileName;   // the name it proposes
+    QString folder; // where the dialog opens
+    QString fileName; // the name it proposes
     QString filterText; // the filter's display text
-    QString pattern;    // the filter's pattern, such as "*.jpg"
+    QString pattern; // the filter's pattern, such as "*.jpg"
 };
 
 // Message boxes and file dialogs. None of them blocks the caller: each is

@@ -26,8 +26,7 @@ QString downloadFolder(const QString &programFolder)
 
 QString firstSaveFolder()
 {
-    const QString documents =
-        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString myPictures = documents + QStringLiteral("/My Pictures/");
     if (!documents.isEmpty() && QFileInfo(myPictures).isDir())
         return myPictures;

@@ -8,7 +8,7 @@ namespace platform {
 
 namespace {
 
-std::chrono::milliseconds g_timeLimit{30000};
+std::chrono::milliseconds g_timeLimit{ 30000 };
 
 // Errors Qt raises for an HTTP error status: the response itself arrived.
 bool isHttpStatusError(QNetworkReply::NetworkError error)
@@ -77,7 +77,8 @@ HttpGet::HttpGet(QNetworkAccessManager &network, const QUrl &url, Body body, qin
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(10);
     request.setHeader(QNetworkRequest::UserAgentHeader,
-                      QCoreApplication::applicationName() + QLatin1Char('/') + QCoreApplication::applicationVersion());
+                      QCoreApplication::applicationName() + QLatin1Char('/')
+                              + QCoreApplication::applicationVersion());
 
     m_reply = network.get(request);
     m_stallTimer.setSingleShot(true);

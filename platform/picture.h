@@ -1,7 +1,14 @@
 #pragma once
 
+#include "failure.h"
+
 #include <QByteArray>
 #include <QImage>
+
+#include <functional>
+
+class QNetworkAccessManager;
+class QObject;
 
 namespace platform {
 
@@ -20,6 +27,26 @@ QImage decodePicture(const QByteArray &bytes);
 // costs little more than the result, three bytes a pixel. Null when the
 // bytes are no JPEG it can read.
 QImage decodeCovering(const QByteArray &jpeg, QSize screen);
+
+// A picture downloaded and decoded: the picture and its bytes as they came,
+// or a null picture and FileNotFound (nothing arrived, whatever the reason)
+// or InvalidPicture.
+struct FetchedPicture
+{
+    QImage picture;
+    QByteArray bytes;
+    Failure failure = Failure::None;
+};
+using Decode = std::function<QImage(const QByteArray &bytes)>;
+
+// Downloads a picture, of MaxPictureBytes at most, and decodes it with decode
+// on a worker thread; done gets it while context lives.
+void fetchPicture(QNetworkAccessManager &network, const QString &address, QObject *context,
+                  Decode decode, std::function<void(const FetchedPicture &fetched)> done);
+
+// Decodes bytes already at hand on a worker thread, as fetchPicture() would.
+void decodeOnWorker(const QByteArray &bytes, QObject *context, Decode decode,
+                    std::function<void(const FetchedPicture &fetched)> done);
 
 // Writes a picture as a Windows bitmap, 24 bits a pixel, a row at a time,
 // whatever form it is held in.

@@ -29,7 +29,7 @@ QString unitsFolder()
 
 QString autostartFile()
 {
-    return configFolder() + QStringLiteral("/autostart/io.github.tavelo.Tavelo.Daily.desktop");
+    return configFolder() + QStringLiteral("/autostart/" TAVELO_APP_ID ".Daily.desktop");
 }
 
 QString program()
@@ -38,33 +38,33 @@ QString program()
     return QFile::exists(installed) ? installed : QCoreApplication::applicationFilePath();
 }
 
-QDBusMessage manager(const QString &method, const QVariantList &arguments = {})
+// Where no user manager runs, Debian's session bus would start a stand-in
+// that only fails.
+DBusCall manager(const QString &method, const QVariantList &arguments = {})
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.systemd1"), QStringLiteral("/org/freedesktop/systemd1"),
-        QStringLiteral("org.freedesktop.systemd1.Manager"), method);
-    call.setArguments(arguments);
-    // Where no user manager runs, Debian's session bus would start a stand-in
-    // that only fails.
-    call.setAutoStartService(false);
-    return call;
+    return { QStringLiteral("org.freedesktop.systemd1"),
+             QStringLiteral("/org/freedesktop/systemd1"),
+             QStringLiteral("org.freedesktop.systemd1.Manager"),
+             method,
+             arguments,
+             false };
 }
 
 bool noManager(const QDBusMessage &reply)
 {
     const QString error = reply.errorName();
     return error == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown")
-           || error == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner")
-           || error == QLatin1String("org.freedesktop.DBus.Error.Disconnected")
-           || error.startsWith(QLatin1String("org.freedesktop.DBus.Error.Spawn."));
+            || error == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner")
+            || error == QLatin1String("org.freedesktop.DBus.Error.Disconnected")
+            || error.startsWith(QLatin1String("org.freedesktop.DBus.Error.Spawn."));
 }
 
 // Calls the manager's methods one after another. With stopAtError, then gets
 // the first error; otherwise errors are passed over and then gets the last reply.
-void inTurn(QList<QDBusMessage> calls, bool stopAtError,
+void inTurn(QList<DBusCall> calls, bool stopAtError,
             std::function<void(const QDBusMessage &reply)> then)
 {
-    const QDBusMessage call = calls.takeFirst();
+    const DBusCall call = calls.takeFirst();
     callSessionBus(call, [calls, stopAtError, then](const QDBusMessage &reply) {
         if (calls.isEmpty() || (stopAtError && reply.type() == QDBusMessage::ErrorMessage))
             then(reply);
@@ -86,9 +86,7 @@ QString quoted(QString program, const QString &reserved, const QString &percent)
 
 QByteArray timerText()
 {
-    QFile timer(QStringLiteral(":/units/tavelo-daily.timer"));
-    timer.open(QIODevice::ReadOnly);
-    return timer.readAll();
+    return readWhole(QStringLiteral(":/units/tavelo-daily.timer"));
 }
 
 // At login only, where no user manager runs. The desktop entry's string
@@ -96,12 +94,12 @@ QByteArray timerText()
 QByteArray autostartText(const QString &program)
 {
     const QString exec = quoted(program, QStringLiteral("\"`$"), QStringLiteral("%%"))
-                             .replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    return QStringLiteral("[Desktop Entry]\nType=Application\nName=Tavelo\n"
+                                 .replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    return QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\n"
                           "Comment=The newest picture of the day as the desktop wallpaper\n"
-                          "Exec=%1 --set-wallpaper\nNoDisplay=true\n")
-        .arg(exec)
-        .toUtf8();
+                          "Exec=%2 --set-wallpaper\nNoDisplay=true\n")
+            .arg(QCoreApplication::applicationName(), exec)
+            .toUtf8();
 }
 
 bool writeFile(const QString &path, const QByteArray &text)
@@ -112,13 +110,7 @@ bool writeFile(const QString &path, const QByteArray &text)
 bool writeUnits(const QString &program)
 {
     return writeFile(unitsFolder() + Service, serviceText(program))
-           && writeFile(unitsFolder() + Timer, timerText());
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+            && writeFile(unitsFolder() + Timer, timerText());
 }
 
 } // namespace
@@ -133,69 +125,80 @@ QByteArray serviceText(const QString &program)
     });
     const QString exec = plain ? quoted(program, {}, QStringLiteral("%%"))
                                : QStringLiteral("/usr/bin/env ")
-                                     + quoted(program, QStringLiteral("\""), QStringLiteral("%%"))
-                                           .replace(QLatin1Char('$'), QLatin1String("$$"));
-    QFile service(QStringLiteral(":/units/tavelo-daily.service.in"));
-    service.open(QIODevice::ReadOnly);
-    return QString::fromUtf8(service.readAll()).replace(QLatin1String("@TAVELO_EXEC@"), exec).toUtf8();
+                    + quoted(program, QStringLiteral("\""), QStringLiteral("%%"))
+                              .replace(QLatin1Char('$'), QLatin1String("$$"));
+    const QString service =
+            QString::fromUtf8(readWhole(QStringLiteral(":/units/tavelo-daily.service.in")));
+    return QString(service).replace(QLatin1String("@TAVELO_EXEC@"), exec).toUtf8();
 }
 
 void readSchedule(std::function<void(bool on)> then)
 {
-    callSessionBus(manager(QStringLiteral("GetUnitFileState"), {Timer}), [then](const QDBusMessage &reply) {
-        const bool enabled = reply.arguments().value(0).toString() == QLatin1String("enabled");
-        const bool atLogin = QFile::exists(autostartFile());
-        if (atLogin && contents(autostartFile()) != autostartText(program()))
-            writeFile(autostartFile(), autostartText(program()));
-        const QString service = unitsFolder() + Service;
-        if (!enabled || !QFile::exists(service) || contents(service) == serviceText(program())) {
-            then(enabled || atLogin);
-            return;
-        }
-        writeUnits(program());
-        inTurn({manager(QStringLiteral("Reload"))}, false, [then](const QDBusMessage &) { then(true); });
-    });
+    callSessionBus(manager(QStringLiteral("GetUnitFileState"), { Timer }),
+                   [then](const QDBusMessage &reply) {
+                       const bool enabled =
+                               reply.arguments().value(0).toString() == QLatin1String("enabled");
+                       const bool atLogin = QFile::exists(autostartFile());
+                       if (atLogin && readWhole(autostartFile()) != autostartText(program()))
+                           writeFile(autostartFile(), autostartText(program()));
+                       const QString service = unitsFolder() + Service;
+                       if (!enabled || !QFile::exists(service)
+                           || readWhole(service) == serviceText(program())) {
+                           then(enabled || atLogin);
+                           return;
+                       }
+                       writeUnits(program());
+                       inTurn({ manager(QStringLiteral("Reload")) }, false,
+                              [then](const QDBusMessage &) { then(true); });
+                   });
 }
 
 void setSchedule(bool on, std::function<void(bool done)> then)
 {
-    const QList<QDBusMessage> enable = {manager(QStringLiteral("Reload")),
-                                        manager(QStringLiteral("EnableUnitFiles"), {QStringList{Timer}, false, true}),
-                                        manager(QStringLiteral("Reload")),
-                                        manager(QStringLiteral("StartUnit"), {Timer, QStringLiteral("replace")})};
+    const QList<DBusCall> enable = {
+        manager(QStringLiteral("Reload")),
+        manager(QStringLiteral("EnableUnitFiles"), { QStringList{ Timer }, false, true }),
+        manager(QStringLiteral("Reload")),
+        manager(QStringLiteral("StartUnit"), { Timer, QStringLiteral("replace") })
+    };
     // A run of the service under way, or waiting to be tried again, stops too.
-    const QList<QDBusMessage> disable = {manager(QStringLiteral("StopUnit"), {Timer, QStringLiteral("replace")}),
-                                         manager(QStringLiteral("StopUnit"), {Service, QStringLiteral("replace")}),
-                                         manager(QStringLiteral("CleanUnit"), {Timer, QStringList{QStringLiteral("state")}}),
-                                         manager(QStringLiteral("DisableUnitFiles"), {QStringList{Timer}, false})};
+    const QList<DBusCall> disable = {
+        manager(QStringLiteral("StopUnit"), { Timer, QStringLiteral("replace") }),
+        manager(QStringLiteral("StopUnit"), { Service, QStringLiteral("replace") }),
+        manager(QStringLiteral("CleanUnit"), { Timer, QStringList{ QStringLiteral("state") } }),
+        manager(QStringLiteral("DisableUnitFiles"), { QStringList{ Timer }, false })
+    };
     // Every file written, gone; the manager told last, where there is one.
     const auto removeAll = [then](bool tellManager) {
-        const QStringList files = {unitsFolder() + Service, unitsFolder() + Timer, autostartFile()};
+        const QStringList files = { unitsFolder() + Service, unitsFolder() + Timer,
+                                    autostartFile() };
         const bool removed = std::ranges::all_of(files, [](const QString &file) {
             return QFile::remove(file) || !QFile::exists(file);
         });
         if (tellManager)
-            inTurn({manager(QStringLiteral("Reload"))}, false, [then, removed](const QDBusMessage &) { then(removed); });
+            inTurn({ manager(QStringLiteral("Reload")) }, false,
+                   [then, removed](const QDBusMessage &) { then(removed); });
         else
             then(removed);
     };
-    callSessionBus(manager(QStringLiteral("GetUnitFileState"), {Timer}), [=](const QDBusMessage &state) {
-        const bool managed = !noManager(state);
-        const QString runs = program();
-        if (!on && managed)
-            inTurn(disable, false, [removeAll](const QDBusMessage &) { removeAll(true); });
-        else if (!on)
-            removeAll(false);
-        else if (!managed)
-            then(writeFile(autostartFile(), autostartText(runs)));
-        else if (runs != QLatin1String(TAVELO_INSTALLED_PROGRAM) && !writeUnits(runs))
-            then(false);
-        else
-            inTurn(enable, true, [then](const QDBusMessage &reply) {
-                QFile::remove(autostartFile()); // from a session that had no user manager
-                then(reply.type() == QDBusMessage::ReplyMessage);
+    callSessionBus(
+            manager(QStringLiteral("GetUnitFileState"), { Timer }), [=](const QDBusMessage &state) {
+                const bool managed = !noManager(state);
+                const QString runs = program();
+                if (!on && managed)
+                    inTurn(disable, false, [removeAll](const QDBusMessage &) { removeAll(true); });
+                else if (!on)
+                    removeAll(false);
+                else if (!managed)
+                    then(writeFile(autostartFile(), autostartText(runs)));
+                else if (runs != QLatin1String(TAVELO_INSTALLED_PROGRAM) && !writeUnits(runs))
+                    then(false);
+                else
+                    inTurn(enable, true, [then](const QDBusMessage &reply) {
+                        QFile::remove(autostartFile()); // from a session that had no user manager
+                        then(reply.type() == QDBusMessage::ReplyMessage);
+                    });
             });
-    });
 }
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "wholefile.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -13,13 +14,21 @@ Failure replaceWhole(const QString &path, const std::function<bool(QIODevice &fi
     // Qt does not tell a refusal from other failures; the folder and the file do.
     const QFileInfo target(path);
     const QFileInfo folder(target.absolutePath());
-    const bool refused = (folder.exists() && !folder.isWritable()) || (target.exists() && !target.isWritable());
+    const bool refused =
+            (folder.exists() && !folder.isWritable()) || (target.exists() && !target.isWritable());
     return refused ? Failure::PermissionDenied : Failure::PathFileAccessError;
 }
 
 Failure replaceWhole(const QString &path, const QByteArray &bytes)
 {
-    return replaceWhole(path, [&bytes](QIODevice &file) { return file.write(bytes) == bytes.size(); });
+    return replaceWhole(path,
+                        [&bytes](QIODevice &file) { return file.write(bytes) == bytes.size(); });
+}
+
+QByteArray readWhole(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace platform

@@ -2,6 +2,8 @@
 
 #include "regiontable.h"
 
+#include "platform/http.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,7 +20,8 @@ namespace {
 bool isHostPath(const QJsonValue &value)
 {
     const QString text = value.toString();
-    if (!value.isString() || !text.startsWith(QLatin1Char('/')) || text.startsWith(QLatin1String("//")))
+    if (!value.isString() || !text.startsWith(QLatin1Char('/'))
+        || text.startsWith(QLatin1String("//")))
         return false;
     return std::none_of(text.cbegin(), text.cend(), [](QChar c) {
         return c == QLatin1Char('\\') || c.unicode() < 0x20 || c.unicode() == 0x7f;
@@ -42,8 +45,10 @@ std::optional<ArchivePicture> readImage(const QJsonObject &image)
     const QString title = image.value(QLatin1String("title")).toString();
     picture.credit = image.value(QLatin1String("copyright")).toString();
     if (!title.isEmpty() && title != QLatin1String("Info"))
-        picture.credit = picture.credit.isEmpty() ? title : title + QLatin1Char('\n') + picture.credit;
-    picture.day = QDate::fromString(image.value(QLatin1String("startdate")).toString(), QStringLiteral("yyyyMMdd"));
+        picture.credit =
+                picture.credit.isEmpty() ? title : title + QLatin1Char('\n') + picture.credit;
+    picture.day = QDate::fromString(image.value(QLatin1String("startdate")).toString(),
+                                    QStringLiteral("yyyyMMdd"));
     // Read as UTC from the start: as local time it might fall into a gap.
     const QString since = image.value(QLatin1String("fullstartdate")).toString();
     picture.since = QDateTime(QDate::fromString(since.left(8), QStringLiteral("yyyyMMdd")),
@@ -53,18 +58,18 @@ std::optional<ArchivePicture> readImage(const QJsonObject &image)
 
 } // namespace
 
-QString archiveAddress(int regionIndex, int days)
+QString archiveAddress(const QString &market, int days)
 {
-    if (regionIndex < 0 || regionIndex >= int(RegionTable.size()))
-        return {};
-    return PicHost() + QStringLiteral("/HPImageArchive.aspx?format=js&idx=0&n=%1&mbl=1&mkt=").arg(days)
-           + QLatin1String(RegionTable[std::size_t(regionIndex)].market);
+    return PicHost()
+            + QStringLiteral("/HPImageArchive.aspx?format=js&idx=0&n=%1&mbl=1&mkt=").arg(days)
+            + market;
 }
 
 QList<ArchivePicture> readArchive(const QByteArray &answer)
 {
     QList<ArchivePicture> days;
-    const QJsonArray images = QJsonDocument::fromJson(answer).object().value(QLatin1String("images")).toArray();
+    const QJsonArray images =
+            QJsonDocument::fromJson(answer).object().value(QLatin1String("images")).toArray();
     for (const QJsonValue &image : images) {
         const std::optional<ArchivePicture> picture = readImage(image.toObject());
         if (!picture || days.size() == ArchiveDays)
@@ -72,6 +77,28 @@ QList<ArchivePicture> readArchive(const QByteArray &answer)
         days.append(*picture);
     }
     return days;
+}
+
+void fetchArchive(
+        QNetworkAccessManager &network, const QString &market, int days, QObject *context,
+        std::function<void(const QList<ArchivePicture> &days, platform::Failure failure)> done)
+{
+    using platform::Failure;
+    using platform::HttpGet;
+    auto *get = new HttpGet(network, QUrl(archiveAddress(market, days)), HttpGet::Body::Keep,
+                            MaxArchiveBytes, context);
+    QObject::connect(get, &HttpGet::finished, context, [get, done] {
+        get->deleteLater();
+        const platform::HttpResult &answer = get->result();
+        const QList<ArchivePicture> found =
+                answer.isDocument() ? readArchive(answer.body) : QList<ArchivePicture>();
+        if (!found.isEmpty())
+            done(found, Failure::None);
+        else if (!answer.succeeded())
+            done({}, answer.failure);
+        else
+            done({}, answer.isDocument() ? Failure::InvalidArgument : Failure::FileNotFound);
+    });
 }
 
 } // namespace retrieval

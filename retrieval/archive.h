@@ -1,10 +1,17 @@
 #pragma once
 
+#include "platform/failure.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
 #include <QList>
 #include <QString>
+
+#include <functional>
+
+class QNetworkAccessManager;
+class QObject;
 
 namespace retrieval {
 
@@ -14,16 +21,16 @@ inline constexpr qint64 MaxArchiveBytes = 1024 * 1024;
 // The most days the archive gives.
 inline constexpr int ArchiveDays = 8;
 
-// The archive's address for the newest days of a region of RegionTable.
-QString archiveAddress(int regionIndex, int days);
+// The archive's address for the newest days of a market ("ja-JP").
+QString archiveAddress(const QString &market, int days);
 
 struct ArchivePicture
 {
-    QString address;  // 1920 x 1080, on the image host
+    QString address; // 1920 x 1080, on the image host
     QString fullSize; // the original, as large as the service keeps it; empty when unknown
-    QString credit;   // what the picture shows and whose it is; may be empty
-    QDate day;        // the day it is the picture of
-    QDateTime since;  // when it became the picture of the day (UTC); invalid when unknown
+    QString credit; // what the picture shows and whose it is; may be empty
+    QDate day; // the day it is the picture of
+    QDateTime since; // when it became the picture of the day (UTC); invalid when unknown
 };
 
 // Reads the archive's answer, JSON of the form
@@ -37,5 +44,13 @@ struct ArchivePicture
 // no further than a page is: the days run up to the first that is not
 // usable, and an answer that is not the archive's gives none.
 QList<ArchivePicture> readArchive(const QByteArray &answer);
+
+// Asks the archive for the newest days of a market. done, called while
+// context lives, gets them, or none and what went wrong: the transfer's own
+// failure where no answer came, FileNotFound where the answer is no document
+// (an error status), InvalidArgument where it is not the archive's.
+void fetchArchive(
+        QNetworkAccessManager &network, const QString &market, int days, QObject *context,
+        std::function<void(const QList<ArchivePicture> &days, platform::Failure failure)> done);
 
 } // namespace retrieval

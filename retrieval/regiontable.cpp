@@ -18,13 +18,13 @@ HostSetting settingFor(Host host)
 {
     switch (host) {
     case Host::China:
-        return {"TAVELO_CN_HOST", "cn.bing.com"};
+        return { "TAVELO_CN_HOST", "cn.bing.com" };
     case Host::HongKong:
-        return {"TAVELO_HK_HOST", "hk.bing.com"};
+        return { "TAVELO_HK_HOST", "hk.bing.com" };
     case Host::Main:
         break;
     }
-    return {"TAVELO_MAIN_HOST", "www.bing.com"};
+    return { "TAVELO_MAIN_HOST", "www.bing.com" };
 }
 
 // "https://" and a host with an optional port, or plain "http://" for a
@@ -35,7 +35,8 @@ QString replacementOrigin(QString text)
     const bool secure = text.startsWith(https);
     if (secure)
         text.remove(0, https.size());
-    const QString candidate = (secure ? QStringLiteral("https://") : QStringLiteral("http://")) + text;
+    const QString candidate =
+            (secure ? QStringLiteral("https://") : QStringLiteral("http://")) + text;
     const QUrl url(candidate, QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty() || !url.path().isEmpty() || url.hasQuery()
         || url.hasFragment() || !url.userInfo().isEmpty())
@@ -71,14 +72,15 @@ bool isOnPicHost(const QString &address)
     const QUrl url(address);
     const QUrl picHost(PicHost());
     return url.isValid() && url.scheme() == picHost.scheme() && url.userInfo().isEmpty()
-           && url.host() == picHost.host() && url.port(defaultPort(url)) == picHost.port(defaultPort(picHost));
+            && url.host() == picHost.host()
+            && url.port(defaultPort(url)) == picHost.port(defaultPort(picHost));
 }
 
-int regionOfMarket(const QString &market)
+bool isMarket(const QString &market)
 {
-    const auto row = std::find_if(RegionTable.begin(), RegionTable.end(),
-                                  [&market](const Region &region) { return market == QLatin1String(region.market); });
-    return row == RegionTable.end() ? -1 : int(row - RegionTable.begin());
+    return std::ranges::any_of(RegionTable, [&market](const Region &region) {
+        return market == QLatin1String(region.market);
+    });
 }
 
 QString regionAddress(int index)

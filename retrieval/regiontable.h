@@ -32,23 +32,24 @@ struct Region
 };
 
 // The nine regional home pages, indexed like the option buttons.
-inline constexpr std::array<Region, 9> RegionTable{{
-    {u"中国", Host::China, "/?mkt=zh-CN", "zh-CN"},
-    {u"香港", Host::HongKong, "/", "zh-HK"},
-    {u"日本", Host::Main, "/?mkt=ja-jp", "ja-JP"},
-    {u"美国", Host::Main, "/?scope=web&setmkt=en-US", "en-US"},
-    {u"法国", Host::Main, "/?scope=web&setmkt=fr-FR", "fr-FR"},
-    {u"加拿大", Host::Main, "/?scope=web&setmkt=en-CA", "en-CA"},
-    {u"德国", Host::Main, "/?scope=web&setmkt=de-DE", "de-DE"},
-    {u"英国", Host::Main, "/?scope=web&setmkt=en-GB", "en-GB"},
-    {u"澳大利亚", Host::Main, "/?scope=web&setmkt=en-AU", "en-AU"},
-}};
+inline constexpr std::array<Region, 9> RegionTable{ {
+        { u"中国", Host::China, "/?mkt=zh-CN", "zh-CN" },
+        { u"香港", Host::HongKong, "/", "zh-HK" },
+        { u"日本", Host::Main, "/?mkt=ja-jp", "ja-JP" },
+        { u"美国", Host::Main, "/?scope=web&setmkt=en-US", "en-US" },
+        { u"法国", Host::Main, "/?scope=web&setmkt=fr-FR", "fr-FR" },
+        { u"加拿大", Host::Main, "/?scope=web&setmkt=en-CA", "en-CA" },
+        { u"德国", Host::Main, "/?scope=web&setmkt=de-DE", "de-DE" },
+        { u"英国", Host::Main, "/?scope=web&setmkt=en-GB", "en-GB" },
+        { u"澳大利亚", Host::Main, "/?scope=web&setmkt=en-AU", "en-AU" },
+} };
 
 // The full address of a row: its host's origin, its path and query. Empty
 // for an index outside the table.
 QString regionAddress(int index);
 
-// The row of the region the archive knows by market ("ja-JP"); -1 for none.
-int regionOfMarket(const QString &market);
+// Whether market ("ja-JP") is one of the nine: the name the archive knows a
+// region by, and the one name Tavelo passes a region by.
+bool isMarket(const QString &market);
 
 } // namespace retrieval

@@ -5,7 +5,7 @@
 
 #include <QApplication>
 #include <QBuffer>
-#include <QCheckBox>
+#include <QAction>
 #include <QImageReader>
 #include <QLockFile>
 #include <QScopeGuard>
@@ -24,8 +24,8 @@ void offer(TestServer &server, const QByteArray &market, const QByteArray &name,
            const QByteArray &since, Qt::GlobalColor colour = Qt::darkGreen)
 {
     const QByteArray answer = R"({"images":[{"urlbase":"/th?id=OHR.)" + name
-                              + R"(","fullstartdate":")" + since + R"("}]})";
-    server.serve("/HPImageArchive.aspx?format=js&idx=0&n=1&mbl=1&mkt=" + market, {200, answer});
+            + R"(","fullstartdate":")" + since + R"("}]})";
+    server.serve("/HPImageArchive.aspx?format=js&idx=0&n=1&mbl=1&mkt=" + market, { 200, answer });
     server.serve("/th?id=OHR." + name + "_1920x1080.jpg", makeJpeg(64, 48, colour));
 }
 
@@ -89,20 +89,23 @@ private slots:
     {
         m_environment = QProcessEnvironment::systemEnvironment();
         m_environment.remove("DISPLAY");
-        for (const auto &[name, value] : {std::pair{"HOME", m_home.path()},
-                                          {"XDG_CONFIG_HOME", m_home.filePath("config")},
-                                          {"XDG_DATA_HOME", m_home.filePath("data")},
-                                          {"XDG_RUNTIME_DIR", m_home.filePath("runtime")},
-                                          {"XDG_CURRENT_DESKTOP", QStringLiteral("GNOME")},
-                                          {"GSETTINGS_BACKEND", QStringLiteral("keyfile")},
-                                          {"GSETTINGS_SCHEMA_DIR", QStringLiteral(TAVELO_SCHEMAS)},
-                                          {"DBUS_SESSION_BUS_ADDRESS", QStringLiteral("disabled:")},
-                                          {"PATH", m_home.filePath("bin") + ':' + qEnvironmentVariable("PATH")}})
+        for (const auto &[name, value] :
+             { std::pair{ "HOME", m_home.path() },
+               { "XDG_CONFIG_HOME", m_home.filePath("config") },
+               { "XDG_DATA_HOME", m_home.filePath("data") },
+               { "XDG_RUNTIME_DIR", m_home.filePath("runtime") },
+               { "XDG_CURRENT_DESKTOP", QStringLiteral("GNOME") },
+               { "GSETTINGS_BACKEND", QStringLiteral("keyfile") },
+               { "GSETTINGS_SCHEMA_DIR", QStringLiteral(TAVELO_SCHEMAS) },
+               { "DBUS_SESSION_BUS_ADDRESS", QStringLiteral("disabled:") },
+               { "PATH", m_home.filePath("bin") + ':' + qEnvironmentVariable("PATH") } })
             m_environment.insert(name, value);
         QVERIFY(QDir().mkpath(m_home.filePath("data/Tavelo")));
         QFile::remove(m_record);
         QVERIFY(QDir().mkpath(m_home.filePath("runtime")));
-        QFile(m_home.filePath("runtime")).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile(m_home.filePath("runtime"))
+                .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                | QFileDevice::ExeOwner);
     }
 
     void step_data()
@@ -113,16 +116,17 @@ private slots:
         const QDateTime now = QDateTime::currentDateTimeUtc();
         const QDateTime later = now.addSecs(60), earlier = now.addSecs(-60);
         QTest::newRow("not yet due: wait")
-            << DailyRecord{"ja-JP", "/a.jpg", later, {}} << "" << DailyStep::Wait;
-        QTest::newRow("due: ask") << DailyRecord{"ja-JP", "/a.jpg", earlier, {}} << "" << DailyStep::Ask;
+                << DailyRecord{ "ja-JP", "/a.jpg", later, {} } << "" << DailyStep::Wait;
+        QTest::newRow("due: ask") << DailyRecord{ "ja-JP", "/a.jpg", earlier, {} } << ""
+                                  << DailyStep::Ask;
         QTest::newRow("another market's: ask")
-            << DailyRecord{"zh-CN", "/a.jpg", later, {}} << "" << DailyStep::Ask;
+                << DailyRecord{ "zh-CN", "/a.jpg", later, {} } << "" << DailyStep::Ask;
         QTest::newRow("the picture set last: up to date")
-            << DailyRecord{"ja-JP", "/a.jpg", earlier, {}} << "/a.jpg" << DailyStep::UpToDate;
+                << DailyRecord{ "ja-JP", "/a.jpg", earlier, {} } << "/a.jpg" << DailyStep::UpToDate;
         QTest::newRow("a new picture: set")
-            << DailyRecord{"ja-JP", "/a.jpg", earlier, {}} << "/b.jpg" << DailyStep::Set;
+                << DailyRecord{ "ja-JP", "/a.jpg", earlier, {} } << "/b.jpg" << DailyStep::Set;
         QTest::newRow("that picture, another market's: set")
-            << DailyRecord{"zh-CN", "/a.jpg", earlier, {}} << "/a.jpg" << DailyStep::Set;
+                << DailyRecord{ "zh-CN", "/a.jpg", earlier, {} } << "/a.jpg" << DailyStep::Set;
     }
 
     void step()
@@ -130,9 +134,10 @@ private slots:
         QFETCH(DailyRecord, record);
         QFETCH(QString, newest);
         QFETCH(DailyStep, step);
-        const retrieval::ArchivePicture picture{newest, {}, {}, {}, {}};
+        const retrieval::ArchivePicture picture{ newest, {}, {}, {}, {} };
         const auto *asked = newest.isEmpty() ? nullptr : &picture;
-        QCOMPARE(commands::dailyStep(record, "ja-JP", QDateTime::currentDateTimeUtc(), asked), step);
+        QCOMPARE(commands::dailyStep(record, "ja-JP", QDateTime::currentDateTimeUtc(), asked),
+                 step);
     }
 
     // tavelo --set-wallpaper: set, then up to date with no request; a failure
@@ -144,26 +149,26 @@ private slots:
         QDateTime since = QDateTime::currentDateTimeUtc().addSecs(-3600);
         since.setTime(QTime(since.time().hour(), since.time().minute()));
         offer(server, "ja-JP", "Today", since.toString("yyyyMMddHHmm").toLatin1());
-        QCOMPARE(tavelo({"--set-wallpaper", "--region", "ja-JP"}, server), 0);
+        QCOMPARE(tavelo({ "--set-wallpaper", "--region", "ja-JP" }, server), 0);
         const DailyRecord record = commands::readDailyRecord(m_record);
         const QString picture = server.origin() + "/th?id=OHR.Today_1920x1080.jpg";
-        QCOMPARE(record, (DailyRecord{"ja-JP", picture, since.addDays(1), {}}));
+        QCOMPARE(record, (DailyRecord{ "ja-JP", picture, since.addDays(1), {} }));
         const QByteArray uri = "file://" + m_home.filePath("data/Tavelo/" + bitmaps()).toUtf8();
-        QVERIFY(readFile(m_settings).contains(uri));
-        QCOMPARE(tavelo({"--set-wallpaper"}, server), 0); // the record's region, not due yet
+        QVERIFY(readWhole(m_settings).contains(uri));
+        QCOMPARE(tavelo({ "--set-wallpaper" }, server), 0); // the record's region, not due yet
         QCOMPARE(server.requests.size(), 2);
 
-        const DailyRecord due{"ja-JP", picture, QDateTime::currentDateTimeUtc(), {}};
+        const DailyRecord due{ "ja-JP", picture, QDateTime::currentDateTimeUtc(), {} };
         QCOMPARE(commands::writeDailyRecord(m_record, due), platform::Failure::None);
-        const QByteArray before = readFile(m_settings) + readFile(m_record) + bitmaps().toUtf8();
-        server.serve("/HPImageArchive.aspx?format=js&idx=0&n=1&mbl=1&mkt=ja-JP", {200, "<html>"});
+        const QByteArray before = readWhole(m_settings) + readWhole(m_record) + bitmaps().toUtf8();
+        server.serve("/HPImageArchive.aspx?format=js&idx=0&n=1&mbl=1&mkt=ja-JP", { 200, "<html>" });
         QByteArray said;
-        QCOMPARE(tavelo({"--set-wallpaper"}, server, &said), 1);
+        QCOMPARE(tavelo({ "--set-wallpaper" }, server, &said), 1);
         QCOMPARE(said, "tavelo: 5: 发生错误，错误号 5。\n");
         server.stopListening();
-        QCOMPARE(tavelo({"--set-wallpaper"}, server, &said), 75);
+        QCOMPARE(tavelo({ "--set-wallpaper" }, server, &said), 75);
         QCOMPARE(said, "tavelo: -2146697211: 发生错误，此问题常发生在不能连接bing服务器。\n");
-        QCOMPARE(readFile(m_settings) + readFile(m_record) + bitmaps().toUtf8(), before);
+        QCOMPARE(readWhole(m_settings) + readWhole(m_record) + bitmaps().toUtf8(), before);
     }
 
     // What a run takes from outside: a recorded market that is none of the
@@ -174,12 +179,12 @@ private slots:
         TestServer server;
         offer(server, "zh-CN", "China", "202612060000");
         QVERIFY(writeFile(m_record, R"({"market":"xx-XX"})"));
-        QCOMPARE(tavelo({"--set-wallpaper"}, server), 0);
+        QCOMPARE(tavelo({ "--set-wallpaper" }, server), 0);
         QCOMPARE(commands::readDailyRecord(m_record).market, "zh-CN");
         QCOMPARE(commands::dailyRecordPath({}), QString());
         m_environment.insert("TAVELO_CN_HOST", server.hostAndPort());
         QProcess window;
-        start(window, {"-style", "fusion", "-platform", "offscreen"}, server);
+        start(window, { "-style", "fusion", "-platform", "offscreen" }, server);
         QTRY_VERIFY_WITH_TIMEOUT(server.requests.contains("/?mkt=zh-CN"), Waiting);
         window.kill();
         window.waitForFinished();
@@ -193,7 +198,8 @@ private slots:
         TestServer server;
         QImage original(4000, 3000, QImage::Format_RGB32);
         for (int i = 0; i < 4000 * 3000; ++i)
-            original.setPixel(i % 4000, i / 4000, qRgb(i % 4000 * 255 / 3999, i / 4000 * 255 / 2999, 128));
+            original.setPixel(i % 4000, i / 4000,
+                              qRgb(i % 4000 * 255 / 3999, i / 4000 * 255 / 2999, 128));
         QByteArray jpeg;
         QBuffer buffer(&jpeg);
         QVERIFY(buffer.open(QIODevice::WriteOnly));
@@ -201,27 +207,30 @@ private slots:
         offer(server, "fr-FR", "Big", "202612060000");
         server.serve("/th?id=OHR.Big_UHD.jpg", jpeg);
         offer(server, "en-GB", "Small", "202612060000");
-        QCOMPARE(commands::writeDailyRecord(m_record, {"fr-FR", {}, {}, {1280, 1024}}),
+        QCOMPARE(commands::writeDailyRecord(m_record, { "fr-FR", {}, {}, { 1280, 1024 } }),
                  platform::Failure::None);
         QTemporaryDir screens;
         const QString screen = screens.filePath("screen.json");
-        QVERIFY(writeFile(screen, R"({"screens":[{"name":"A","x":0,"y":0,"width":2400,"height":1300,)"
-                                  R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})"));
+        QVERIFY(writeFile(screen,
+                          R"({"screens":[{"name":"A","x":0,"y":0,"width":2400,"height":1300,)"
+                          R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})"));
         m_environment.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + screen);
-        QCOMPARE(tavelo({"--set-wallpaper"}, server), 0);
+        QCOMPARE(tavelo({ "--set-wallpaper" }, server), 0);
         const QImage wallpaper(m_home.filePath("data/Tavelo/" + bitmaps()));
         QCOMPARE(wallpaper.size(), QSize(2400, 1800));
-        for (const QPoint at : {QPoint(0, 0), QPoint(2399, 1799), QPoint(1000, 300), QPoint(2000, 1500)}) {
+        for (const QPoint at :
+             { QPoint(0, 0), QPoint(2399, 1799), QPoint(1000, 300), QPoint(2000, 1500) }) {
             const QRgb seen = wallpaper.pixel(at);
             const QRgb meant = qRgb(at.x() * 255 / 2399, at.y() * 255 / 1799, 128);
             QVERIFY(qAbs(qRed(seen) - qRed(meant)) + qAbs(qGreen(seen) - qGreen(meant)) < 12);
         }
         m_environment.remove("QT_QPA_PLATFORM");
-        QCOMPARE(commands::writeDailyRecord(m_record, {"fr-FR", {}, {}, {3000, 2000}}),
+        QCOMPARE(commands::writeDailyRecord(m_record, { "fr-FR", {}, {}, { 3000, 2000 } }),
                  platform::Failure::None);
-        QCOMPARE(tavelo({"--set-wallpaper"}, server), 0);
-        QCOMPARE(QImageReader(m_home.filePath("data/Tavelo/" + bitmaps())).size(), QSize(3000, 2250));
-        QCOMPARE(tavelo({"--set-wallpaper", "--region", "en-GB"}, server), 0);
+        QCOMPARE(tavelo({ "--set-wallpaper" }, server), 0);
+        QCOMPARE(QImageReader(m_home.filePath("data/Tavelo/" + bitmaps())).size(),
+                 QSize(3000, 2250));
+        QCOMPARE(tavelo({ "--set-wallpaper", "--region", "en-GB" }, server), 0);
         QCOMPARE(QImageReader(m_home.filePath("data/Tavelo/" + bitmaps())).size(), QSize(64, 48));
     }
 
@@ -236,11 +245,11 @@ private slots:
         offer(server, "en-GB", "Three", "202612060000");
         pcmanfm("sleep 0.5\nprintf %s \"${1#--set-wallpaper=}\" >\"$HOME/handed\"\n");
         QProcess one, two;
-        start(one, {"--set-wallpaper", "--region", "ja-JP"}, server);
-        start(two, {"--set-wallpaper", "--region", "de-DE"}, server);
+        start(one, { "--set-wallpaper", "--region", "ja-JP" }, server);
+        start(two, { "--set-wallpaper", "--region", "de-DE" }, server);
         const auto over = [](const QProcess &run) { return run.state() == QProcess::NotRunning; };
         QTRY_VERIFY_WITH_TIMEOUT(over(one) && over(two), Waiting);
-        const QString handed = QString::fromUtf8(readFile(m_home.filePath("handed")));
+        const QString handed = QString::fromUtf8(readWhole(m_home.filePath("handed")));
         QCOMPARE(m_home.filePath("data/Tavelo/" + bitmaps()), handed);
         QCOMPARE(one.exitCode(), 0);
         QCOMPARE(two.exitCode(), 0);
@@ -250,7 +259,7 @@ private slots:
         QElapsedTimer took;
         took.start();
         QByteArray said;
-        QCOMPARE(tavelo({"--set-wallpaper", "--region", "en-GB"}, server, &said), 1);
+        QCOMPARE(tavelo({ "--set-wallpaper", "--region", "en-GB" }, server, &said), 1);
         QVERIFY(took.elapsed() < 30000);
         QCOMPARE(said, "tavelo: 68: 发生错误，错误号 68。\n");
         QVERIFY(QLockFile(m_home.filePath("data/Tavelo/wallpaper.lock")).tryLock(0));
@@ -265,7 +274,7 @@ private slots:
         offer(server, "ja-JP", "Later", "202612060000");
         QVERIFY(ip("route del default"));
         QProcess later;
-        start(later, {"--set-wallpaper", "--region", "ja-JP"}, server);
+        start(later, { "--set-wallpaper", "--region", "ja-JP" }, server);
         QTest::qWait(1500);
         QCOMPARE(server.requests.size(), 0);
         QVERIFY(ip("route add default via 10.200.0.2"));
@@ -278,7 +287,8 @@ private slots:
     void unitsRunTheProgram_data()
     {
         QTest::addColumn<QString>("folder");
-        for (const char *folder : {"plain", "a space", "a $b", "100%h", "a \"quote\"", "it's", "back\\slash"})
+        for (const char *folder :
+             { "plain", "a space", "a $b", "100%h", "a \"quote\"", "it's", "back\\slash" })
             QTest::newRow(folder) << QString::fromUtf8(folder);
     }
 
@@ -293,7 +303,7 @@ private slots:
         QVERIFY(writeFile(service, platform::serviceText(program)));
         QProcess verify;
         verify.setProcessEnvironment(m_environment);
-        verify.start("systemd-analyze", {"--user", "verify", service});
+        verify.start("systemd-analyze", { "--user", "verify", service });
         QVERIFY(verify.waitForFinished());
         QCOMPARE(verify.readAllStandardError() + verify.readAllStandardOutput(), QByteArray());
         QCOMPARE(verify.exitCode(), 0);
@@ -319,21 +329,26 @@ private slots:
         const auto flags = QDBusConnection::ExportAllSlots;
         QVERIFY(!manager || bus.registerObject("/org/freedesktop/systemd1", &standIn, flags));
         QVERIFY(!manager || bus.registerService("org.freedesktop.systemd1"));
-        const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-        const QStringList files = manager ? QStringList{config + "/systemd/user/tavelo-daily.service",
-                                                        config + "/systemd/user/tavelo-daily.timer"}
-                                          : QStringList{config + "/autostart/io.github.tavelo.Tavelo.Daily.desktop"};
+        const QString config =
+                QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        const QStringList files = manager
+                ? QStringList{ config + "/systemd/user/tavelo-daily.service",
+                               config + "/systemd/user/tavelo-daily.timer" }
+                : QStringList{ config + "/autostart/io.github.tavelo.Tavelo.Daily.desktop" };
         const auto written = [&files] {
-            return std::ranges::count_if(files, [](const QString &file) { return QFile::exists(file); });
+            return std::ranges::count_if(files,
+                                         [](const QString &file) { return QFile::exists(file); });
         };
         const QByteArray picture = "/th?id=OHR.Today_1920x1080.jpg";
         Window window;
         offer(window.main, "zh-CN", "Today", "202612060000");
-        window.main.serve(picture, {200, makeJpeg(64, 48, Qt::red), "image/jpeg", TestServer::Fault::Hold});
+        window.main.serve(
+                picture, { 200, makeJpeg(64, 48, Qt::red), "image/jpeg", TestServer::Fault::Hold });
         window.start();
         WAIT_FOR_LOAD(window);
-        const auto box = [&window] { return window.child<QCheckBox>("Check1"); };
-        const QString record = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/daily.json";
+        const auto box = [&window] { return window.child<QAction>("Check1"); };
+        const QString record =
+                QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/daily.json";
         QVERIFY(!box()->isChecked());
         window.click("Check1");
         QTRY_VERIFY_WITH_TIMEOUT(window.main.requests.contains(picture), Waiting);
@@ -350,8 +365,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(window.wallpaper.paths.size(), 1, Waiting);
         QCOMPARE(commands::readDailyRecord(record).picture, window.main.origin() + picture);
         QCOMPARE(written(), files.size());
-        const QByteArray exec = "=\"" + QCoreApplication::applicationFilePath().toUtf8() + "\" --set-wallpaper\n";
-        QVERIFY(readFile(files[0]).contains(exec));
+        const QByteArray exec =
+                "=\"" + QCoreApplication::applicationFilePath().toUtf8() + "\" --set-wallpaper\n";
+        QVERIFY(readWhole(files[0]).contains(exec));
         // A window started then shows it ticked, and the files run it again
         // where they ran a program since moved.
         standIn.state = "enabled";
@@ -359,19 +375,21 @@ private slots:
         {
             Window again;
             again.start();
-            QTRY_VERIFY(again.child<QCheckBox>("Check1")->isChecked());
+            QTRY_VERIFY(again.child<QAction>("Check1")->isChecked());
         }
-        QVERIFY(readFile(files[0]).contains(exec));
+        QVERIFY(readWhole(files[0]).contains(exec));
         window.click("Check1");
         QTRY_VERIFY(!QFile::exists(record));
         QCOMPARE(written(), 0);
         QCOMPARE(window.wallpaper.paths.size(), 1);
         const QString on = "State tavelo-daily.timer, Reload, Enable tavelo-daily.timer, Reload, "
                            "Start tavelo-daily.timer, ";
-        const QString off = "State tavelo-daily.timer, Stop tavelo-daily.timer, Stop tavelo-daily.service, "
-                            "Clean tavelo-daily.timer, Disable tavelo-daily.timer, Reload";
+        const QString off =
+                "State tavelo-daily.timer, Stop tavelo-daily.timer, Stop tavelo-daily.service, "
+                "Clean tavelo-daily.timer, Disable tavelo-daily.timer, Reload";
         QCOMPARE(standIn.calls.join(", "),
-                 manager ? "State tavelo-daily.timer, " + on + off + ", " + on + "State tavelo-daily.timer, Reload, " + off
+                 manager ? "State tavelo-daily.timer, " + on + off + ", " + on
+                                 + "State tavelo-daily.timer, Reload, " + off
                          : "");
     }
 
@@ -399,12 +417,13 @@ private:
     {
         QVERIFY(QDir().mkpath(m_home.filePath("bin")));
         QVERIFY(writeFile(m_home.filePath("bin/pcmanfm-qt"), "#!/bin/sh\n" + script));
-        QFile(m_home.filePath("bin/pcmanfm-qt")).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        QFile(m_home.filePath("bin/pcmanfm-qt"))
+                .setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         m_environment.insert("XDG_CURRENT_DESKTOP", "LXQt");
     }
     QString bitmaps() const
     {
-        return QDir(m_home.filePath("data/Tavelo")).entryList({"*.bmp"}, QDir::Files).join(' ');
+        return QDir(m_home.filePath("data/Tavelo")).entryList({ "*.bmp" }, QDir::Files).join(' ');
     }
 
     const bool m_ownNetwork;
@@ -419,10 +438,10 @@ private:
 // servers the tests start, through a connection the tests can take away.
 int main(int argc, char *argv[])
 {
-    const bool ownNetwork = unshare(CLONE_NEWNET) == 0
-                            && ip("link set lo up") && ip("link add tavelo0 type veth peer name tavelo1")
-                            && ip("link set tavelo0 up") && ip("link set tavelo1 up")
-                            && ip("addr add 10.200.0.1/24 dev tavelo0") && ip("route add default via 10.200.0.2");
+    const bool ownNetwork = unshare(CLONE_NEWNET) == 0 && ip("link set lo up")
+            && ip("link add tavelo0 type veth peer name tavelo1") && ip("link set tavelo0 up")
+            && ip("link set tavelo1 up") && ip("addr add 10.200.0.1/24 dev tavelo0")
+            && ip("route add default via 10.200.0.2");
     QApplication application(argc, argv);
     TestDaily test(ownNetwork);
     return QTest::qExec(&test, argc, argv);

@@ -50,23 +50,23 @@ bool isStringKey(GSettingsSchema *schema, const QByteArray &name)
 
 GSettingsTarget gnomeTarget()
 {
-    return {QStringLiteral("org.gnome.desktop.background"),
-            {{QStringLiteral("picture-uri"), GSettingsKey::Form::Uri},
-             {QStringLiteral("picture-uri-dark"), GSettingsKey::Form::Uri}},
-            QStringLiteral("picture-options")};
+    return { QStringLiteral("org.gnome.desktop.background"),
+             { { QStringLiteral("picture-uri"), GSettingsKey::Form::Uri },
+               { QStringLiteral("picture-uri-dark"), GSettingsKey::Form::Uri } },
+             QStringLiteral("picture-options") };
 }
 
 GSettingsTarget cinnamonTarget()
 {
-    return {QStringLiteral("org.cinnamon.desktop.background"),
-            {{QStringLiteral("picture-uri"), GSettingsKey::Form::Uri}},
-            QStringLiteral("picture-options")};
+    return { QStringLiteral("org.cinnamon.desktop.background"),
+             { { QStringLiteral("picture-uri"), GSettingsKey::Form::Uri } },
+             QStringLiteral("picture-options") };
 }
 
 GSettingsTarget mateTarget()
 {
-    return {QStringLiteral("org.mate.background"),
-            {{QStringLiteral("picture-filename"), GSettingsKey::Form::Path}}};
+    return { QStringLiteral("org.mate.background"),
+             { { QStringLiteral("picture-filename"), GSettingsKey::Form::Path } } };
 }
 
 bool applyGSettings(const GSettingsTarget &target, const QString &bitmapPath)
@@ -88,7 +88,7 @@ bool applyGSettings(const GSettingsTarget &target, const QString &bitmapPath)
             continue;
         if (!g_settings_set_string(settings.get(), name.constData(), value.constData()))
             return false; // the key is locked down
-        written.append({name, value});
+        written.append({ name, value });
     }
     if (written.isEmpty())
         return false;
@@ -96,8 +96,9 @@ bool applyGSettings(const GSettingsTarget &target, const QString &bitmapPath)
     const QByteArray mode = target.modeKey.toUtf8();
     if (!mode.isEmpty() && g_settings_schema_has_key(schema.get(), mode.constData())) {
         const GText current(g_settings_get_string(settings.get(), mode.constData()));
-        if (qstrcmp(current.get(), "none") == 0 && g_settings_set_string(settings.get(), mode.constData(), "zoom"))
-            written.append({mode, "zoom"});
+        if (qstrcmp(current.get(), "none") == 0
+            && g_settings_set_string(settings.get(), mode.constData(), "zoom"))
+            written.append({ mode, "zoom" });
     }
     g_settings_sync();
 

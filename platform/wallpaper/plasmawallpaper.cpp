@@ -37,18 +37,20 @@ QString plasmaScript(const QString &bitmapPath)
                           "for (var i = 0; i < all.length; i++) {\n"
                           "    var desktop = all[i];\n"
                           "    desktop.wallpaperPlugin = \"org.kde.image\";\n"
-                          "    desktop.currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", \"General\"];\n"
+                          "    desktop.currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", "
+                          "\"General\"];\n"
                           "    desktop.writeConfig(\"Image\", image);\n"
                           "}\n")
-        .arg(jsStringLiteral(uri));
+            .arg(jsStringLiteral(uri));
 }
 
 void setPlasmaWallpaper(const QString &bitmapPath, Wallpaper::Done done)
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.kde.plasmashell"), QStringLiteral("/PlasmaShell"),
-        QStringLiteral("org.kde.PlasmaShell"), QStringLiteral("evaluateScript"));
-    call << plasmaScript(bitmapPath);
+    const DBusCall call{ QStringLiteral("org.kde.plasmashell"),
+                         QStringLiteral("/PlasmaShell"),
+                         QStringLiteral("org.kde.PlasmaShell"),
+                         QStringLiteral("evaluateScript"),
+                         { plasmaScript(bitmapPath) } };
     // plasmashell answers once the script has run.
     callSessionBus(call, [done = std::move(done)](const QDBusMessage &reply) {
         done(reply.type() == QDBusMessage::ReplyMessage);

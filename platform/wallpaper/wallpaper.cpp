@@ -4,13 +4,13 @@
 #include <QStandardPaths>
 
 #ifdef Q_OS_WIN
-#include "platform/wallpaper/win32wallpaper.h"
+#  include "platform/wallpaper/win32wallpaper.h"
 #else
-#include "platform/wallpaper/gsettingswallpaper.h"
-#include "platform/wallpaper/lxqtwallpaper.h"
-#include "platform/wallpaper/plasmawallpaper.h"
-#include "platform/wallpaper/portalwallpaper.h"
-#include "platform/wallpaper/xfcewallpaper.h"
+#  include "platform/wallpaper/gsettingswallpaper.h"
+#  include "platform/wallpaper/lxqtwallpaper.h"
+#  include "platform/wallpaper/plasmawallpaper.h"
+#  include "platform/wallpaper/portalwallpaper.h"
+#  include "platform/wallpaper/xfcewallpaper.h"
 #endif
 
 namespace platform {
@@ -72,15 +72,15 @@ struct Way
 };
 
 const Way Ways[] = {
-    {"cinnamon", setGSettings<cinnamonTarget>, true},
-    {"mate", setGSettings<mateTarget>, true},
-    {"plasma kde", setPlasmaWallpaper, false},
-    {"xfce", setXfceWallpaper, false},
-    {"lxqt", setLxqtWallpaper, false},
-    {"gnome ubuntu unity budgie pantheon", setGSettings<gnomeTarget>, true},
+    { "cinnamon", setGSettings<cinnamonTarget>, true },
+    { "mate", setGSettings<mateTarget>, true },
+    { "plasma kde", setPlasmaWallpaper, false },
+    { "xfce", setXfceWallpaper, false },
+    { "lxqt", setLxqtWallpaper, false },
+    { "gnome ubuntu unity budgie pantheon", setGSettings<gnomeTarget>, true },
 };
 // Every other desktop.
-const Way Portal = {"portal", setPortalWallpaper, false};
+const Way Portal = { "portal", setPortalWallpaper, false };
 
 // The way for this session, from XDG_CURRENT_DESKTOP and DESKTOP_SESSION.
 // XDG_CURRENT_DESKTOP is a ":"-separated list; each entry is compared without
@@ -91,7 +91,9 @@ const Way Portal = {"portal", setPortalWallpaper, false};
 // prefix: "plasmawayland", "xfce4", "gnome-xorg"...). Else the portal.
 const Way &chooseWay(const QString &xdgCurrentDesktop, const QString &desktopSession)
 {
-    const auto names = [](const Way &way) { return QString::fromLatin1(way.names).split(QLatin1Char(' ')); };
+    const auto names = [](const Way &way) {
+        return QString::fromLatin1(way.names).split(QLatin1Char(' '));
+    };
     QStringList listed;
     for (const QString &entry : xdgCurrentDesktop.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
         const QString name = entry.trimmed().toLower();
@@ -119,16 +121,17 @@ const Way &chooseWay(const QString &xdgCurrentDesktop, const QString &desktopSes
 class DesktopWallpaper final : public Wallpaper
 {
 public:
-    explicit DesktopWallpaper(const Way &way) : m_way(way) {}
+    explicit DesktopWallpaper(const Way &way) : m_way(way) { }
 
     void setWallpaper(const QString &bitmapPath, Done done) override
     {
-        m_way.set(bitmapPath, [bitmapPath, thenPortal = m_way.thenPortal, done = std::move(done)](bool taken) {
-            if (!taken && thenPortal)
-                setPortalWallpaper(bitmapPath, done);
-            else
-                done(taken);
-        });
+        m_way.set(bitmapPath,
+                  [bitmapPath, thenPortal = m_way.thenPortal, done = std::move(done)](bool taken) {
+                      if (!taken && thenPortal)
+                          setPortalWallpaper(bitmapPath, done);
+                      else
+                          done(taken);
+                  });
     }
 
 private:
@@ -142,7 +145,7 @@ private:
 std::unique_ptr<Wallpaper> desktopWallpaper()
 {
     return std::make_unique<wallpaper::DesktopWallpaper>(wallpaper::chooseWay(
-        qEnvironmentVariable("XDG_CURRENT_DESKTOP"), qEnvironmentVariable("DESKTOP_SESSION")));
+            qEnvironmentVariable("XDG_CURRENT_DESKTOP"), qEnvironmentVariable("DESKTOP_SESSION")));
 }
 
 // Only LXQt leaves a picture unfinished.

@@ -1,10 +1,10 @@
 #include "platform/wallpaper/win32wallpaper.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
+#  define WIN32_LEAN_AND_MEAN
 #endif
 #ifndef NOMINMAX
-#define NOMINMAX
+#  define NOMINMAX
 #endif
 #include <windows.h>
 
@@ -15,7 +15,7 @@ namespace platform::wallpaper {
 namespace {
 
 constexpr UINT setDesktopWallpaper = 20; // SPI_SETDESKWALLPAPER
-constexpr UINT updateIniFile = 1;        // SPIF_UPDATEINIFILE, without SPIF_SENDCHANGE
+constexpr UINT updateIniFile = 1; // SPIF_UPDATEINIFILE, without SPIF_SENDCHANGE
 
 static_assert(setDesktopWallpaper == SPI_SETDESKWALLPAPER);
 static_assert(updateIniFile == SPIF_UPDATEINIFILE);

@@ -18,7 +18,8 @@ using XfceSettings = QList<std::pair<QString, QVariant>>;
 // monitorName on the first workspace (xfdesktop names monitors by their
 // output, "monitorHDMI-1"); and beside each, an "image-style" of 0 (none: a
 // plain colour) to 5 (zoomed), in that order.
-XfceSettings xfceSettings(const QVariantMap &existing, const QString &monitorName, const QString &bitmapPath);
+XfceSettings xfceSettings(const QVariantMap &existing, const QString &monitorName,
+                          const QString &bitmapPath);
 
 // Xfce: xfconf's org.xfce.Xfconf on the session bus. The property list is
 // fetched and the properties set with asynchronous calls, so the window

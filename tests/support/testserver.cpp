@@ -19,10 +19,16 @@ TestServer::TestServer()
     });
 }
 
-QString TestServer::hostAndPort() const { return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort()); }
+QString TestServer::hostAndPort() const
+{
+    return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort());
+}
 
 // Percent-encodings are case-insensitive: "%2f" and "%2F" name one path.
-void TestServer::serve(const QByteArray &pathAndQuery, const Response &response) { m_routes.insert(QUrl::fromEncoded(pathAndQuery).toEncoded(), response); }
+void TestServer::serve(const QByteArray &pathAndQuery, const Response &response)
+{
+    m_routes.insert(QUrl::fromEncoded(pathAndQuery).toEncoded(), response);
+}
 
 void TestServer::stopListening()
 {
@@ -40,9 +46,9 @@ void TestServer::readRequest(QTcpSocket *socket)
         return;
     const QByteArray target = QUrl::fromEncoded(buffered.split(' ').value(1)).toEncoded();
     requests.append(target);
-    const Response response = m_routes.value(target, Response{404, "<html>not here</html>"});
+    const Response response = m_routes.value(target, Response{ 404, "<html>not here</html>" });
     if (response.fault == Fault::Hold)
-        m_held.append({socket, response});
+        m_held.append({ socket, response });
     else if (response.fault != Fault::NeverAnswer)
         answer(socket, response);
 }
@@ -57,8 +63,9 @@ void TestServer::releaseHeld()
 
 void TestServer::answer(QTcpSocket *socket, const Response &response)
 {
-    QByteArray header = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\nContent-Type: " + response.type
-                        + "\r\nContent-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    QByteArray header = "HTTP/1.1 " + QByteArray::number(response.status)
+            + " Status\r\nContent-Type: " + response.type
+            + "\r\nContent-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     header += "Connection: close\r\n\r\n";
     const QByteArray half = response.body.left(response.body.size() / 2);
     if (response.fault == Fault::Trickle) {
@@ -89,14 +96,9 @@ QByteArray makeJpeg(int width, int height, Qt::GlobalColor colour)
 
 QByteArray homePage(const QByteArray &picturePath)
 {
-    return "<!DOCTYPE html>\r\n<html><head><title>Home</title></head>\r\n<body><script>var a=1;g_img={url:'" + picturePath
-           + "',id:'bgDiv'};</script></body></html>\r\n";
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return "<!DOCTYPE html>\r\n<html><head><title>Home</title></head>\r\n<body><script>var "
+           "a=1;g_img={url:'"
+            + picturePath + "',id:'bgDiv'};</script></body></html>\r\n";
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)

@@ -13,10 +13,10 @@ class TestServer : public QObject
 public:
     enum class Fault {
         None,
-        Hold,         // answer only when releaseHeld() is called
-        NeverAnswer,  // read the request and say nothing
+        Hold, // answer only when releaseHeld() is called
+        NeverAnswer, // read the request and say nothing
         CloseMidBody, // send the header and half the body, then hang up
-        Trickle,      // send the body a byte at a time, 50 ms apart
+        Trickle, // send the body a byte at a time, 50 ms apart
     };
     struct Response
     {
@@ -30,7 +30,10 @@ public:
     QString hostAndPort() const; // "127.0.0.1:port", as the host settings take it
     QByteArray origin() const { return "http://" + hostAndPort().toLatin1(); }
     void serve(const QByteArray &pathAndQuery, const Response &response);
-    void serve(const QByteArray &pathAndQuery, const QByteArray &picture) { serve(pathAndQuery, {200, picture, "image/jpeg"}); }
+    void serve(const QByteArray &pathAndQuery, const QByteArray &picture)
+    {
+        serve(pathAndQuery, { 200, picture, "image/jpeg" });
+    }
     // From now on the port refuses connections, and open ones are cut.
     void stopListening();
     void releaseHeld();
@@ -50,5 +53,4 @@ private:
 QByteArray makeJpeg(int width, int height, Qt::GlobalColor colour);
 // A home page that names the picture's path the way the real pages did.
 QByteArray homePage(const QByteArray &picturePath);
-QByteArray readFile(const QString &path);
 bool writeFile(const QString &path, const QByteArray &bytes);

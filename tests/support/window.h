@@ -6,11 +6,14 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/wallpaper.h"
+#include "platform/wholefile.h"
 
 #include <QProcess>
 #include <QQueue>
 #include <QTemporaryDir>
 #include <QTest>
+
+using platform::readWhole;
 
 // How long a test waits for anything that crosses the network (ms).
 inline constexpr int Waiting = 20000;
@@ -19,17 +22,25 @@ inline constexpr int Waiting = 20000;
 // were asked; the save dialog answers with the next queued path, or Cancel.
 struct FakeDialogs final : platform::Dialogs
 {
-    struct Message { QString text; platform::MessageStyle style; QString title; };
-    void showMessage(QWidget *, const QString &text, platform::MessageStyle style, const QString &title) override
+    struct Message
     {
-        messages.append({text, style, title});
+        QString text;
+        platform::MessageStyle style;
+        QString title;
+    };
+    void showMessage(QWidget *, const QString &text, platform::MessageStyle style,
+                     const QString &title) override
+    {
+        messages.append({ text, style, title });
     }
-    void askSaveFileName(QWidget *, const platform::SaveFileRequest &request, std::function<void(const QString &)> chosen) override
+    void askSaveFileName(QWidget *, const platform::SaveFileRequest &request,
+                         std::function<void(const QString &)> chosen) override
     {
         saveRequests.append(request);
         chosen(saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue());
     }
-    QStringList texts() const { QStringList said; for (const Message &message : messages) said << message.text; return said; }
+    QStringList texts() const;
+
     QList<Message> messages;
     QList<platform::SaveFileRequest> saveRequests;
     QQueue<QString> saveAnswers;
@@ -60,13 +71,21 @@ struct Window
     Window();
     ~Window();
 
-    Form1 &start(const QString &programFolder = {}); // builds the window and starts it as the program does
-    bool loadOver(); // one tick of the load watcher; true once it has stopped
-    void click(const QString &control) { QTest::mouseClick(child(control), Qt::LeftButton); }
+    // Builds the window and starts it as the program does.
+    Form1 &start(const QString &programFolder = {});
+    // One tick of the load watcher; true once it has stopped.
+    bool loadOver();
+    // Clicks a control, or triggers an action of the window's.
+    void click(const QString &control);
     template<typename T = QWidget>
-    T *child(const QString &name) const { return form->findChild<T *>(name); }
-    QSize shown() const; // the picture's size on screen, in logical pixels
-    QSize around(QSize shown) const; // the window's outer size around a picture shown at that size
+    T *child(const QString &name) const
+    {
+        return form->findChild<T *>(name);
+    }
+    // The picture's size on screen, in logical pixels.
+    QSize shown() const;
+    // The window's outer size around a picture shown at that size.
+    QSize around(QSize shown) const;
 
     TestServer cn, hk, main;
     QTemporaryDir folder;
@@ -80,7 +99,8 @@ struct Window
 #define WAIT_FOR_LOAD(window) QTRY_VERIFY_WITH_TIMEOUT((window).loadOver(), Waiting)
 
 Twips screenTwips();
-QSize onScreen(QSize pixels); // a picture's own size on the screen, one of its pixels to one of the screen's
+// A picture's own size on the screen, one of its pixels to one of the screen's.
+QSize onScreen(QSize pixels);
 QString caption(QDate date);
 
 // A session bus of the test's own, which the program reaches through

@@ -34,7 +34,8 @@ Failure set(const QImage &picture, const QString &folder, FakeWallpaper &wallpap
 {
     std::optional<Failure> outcome;
     QObject context;
-    commands::setAsWallpaper(picture, folder, wallpaper, &context, [&outcome](Failure failure) { outcome = failure; });
+    commands::setAsWallpaper(picture, folder, wallpaper, &context,
+                             [&outcome](Failure failure) { outcome = failure; });
     [&outcome] { QTRY_VERIFY(outcome.has_value()); }();
     return outcome.value_or(Failure::None);
 }
@@ -58,19 +59,29 @@ class TestWallpaper : public QObject
     Q_OBJECT
 
 private slots:
-    // Never the real desktop's settings: a file store in the test's own folder, or dconf with no bus to reach the real one.
-    void initTestCase() { QVERIFY(qgetenv("GSETTINGS_BACKEND") == "keyfile" || qgetenv("DBUS_SESSION_BUS_ADDRESS") == "disabled:"); }
+    // Never the real desktop's settings: a file store in the test's own folder, or dconf with no
+    // bus to reach the real one.
+    void initTestCase()
+    {
+        QVERIFY(qgetenv("GSETTINGS_BACKEND") == "keyfile"
+                || qgetenv("DBUS_SESSION_BUS_ADDRESS") == "disabled:");
+    }
 
     void bitmap_data()
     {
         QTest::addColumn<QList<QImage>>("pictures"); // one press each, into the same folder
-        QTest::addColumn<QList<bool>>("taken");      // the desktop's answer to each
-        QTest::addColumn<QList<int>>("left");        // the pictures whose bitmaps stay
-        const QImage a = pattern(5, 7, QImage::Format_RGB888), b = pattern(8, 6, QImage::Format_ARGB32);
-        QTest::newRow("rows that need padding") << QList<QImage>{a} << QList<bool>{true} << QList<int>{0};
-        QTest::newRow("taken: the one before goes") << QList<QImage>{a, b} << QList<bool>{true, true} << QList<int>{1};
-        QTest::newRow("refused: the new one goes") << QList<QImage>{a, b} << QList<bool>{true, false} << QList<int>{0};
-        QTest::newRow("refused, but there before: it stays") << QList<QImage>{a, a} << QList<bool>{true, false} << QList<int>{0};
+        QTest::addColumn<QList<bool>>("taken"); // the desktop's answer to each
+        QTest::addColumn<QList<int>>("left"); // the pictures whose bitmaps stay
+        const QImage a = pattern(5, 7, QImage::Format_RGB888),
+                     b = pattern(8, 6, QImage::Format_ARGB32);
+        QTest::newRow("rows that need padding")
+                << QList<QImage>{ a } << QList<bool>{ true } << QList<int>{ 0 };
+        QTest::newRow("taken: the one before goes")
+                << QList<QImage>{ a, b } << QList<bool>{ true, true } << QList<int>{ 1 };
+        QTest::newRow("refused: the new one goes")
+                << QList<QImage>{ a, b } << QList<bool>{ true, false } << QList<int>{ 0 };
+        QTest::newRow("refused, but there before: it stays")
+                << QList<QImage>{ a, a } << QList<bool>{ true, false } << QList<int>{ 0 };
     }
 
     void bitmap()
@@ -80,24 +91,31 @@ private slots:
         QFETCH(QList<int>, left);
         QTemporaryDir folder;
         FakeWallpaper wallpaper;
-        // No picture does nothing, even with no folder; a picture with no folder is not handed over.
+        // No picture does nothing, even with no folder; a picture with no folder is not handed
+        // over.
         QCOMPARE(set(QImage(), QString(), wallpaper), Failure::None);
         QCOMPARE(set(pictures[0], QString(), wallpaper), Failure::PathNotFound);
         QStringList names;
         for (int i = 0; i < pictures.size(); ++i) {
             wallpaper.takes = taken[i];
-            QCOMPARE(set(pictures[i], folder.path(), wallpaper), taken[i] ? Failure::None : Failure::DeviceUnavailable);
+            QCOMPARE(set(pictures[i], folder.path(), wallpaper),
+                     taken[i] ? Failure::None : Failure::DeviceUnavailable);
             names.append(QFileInfo(wallpaper.paths[i]).fileName());
-            QVERIFY(wallpaper.paths[i] == folder.filePath(names[i]) && QRegularExpression("^temp-[0-9a-f]{16}\\.bmp$").match(names[i]).hasMatch());
+            QVERIFY(wallpaper.paths[i] == folder.filePath(names[i])
+                    && QRegularExpression("^temp-[0-9a-f]{16}\\.bmp$").match(names[i]).hasMatch());
         }
-        // A name for each picture, and nothing else left behind, half-written files and the lock included.
+        // A name for each picture, and nothing else left behind, half-written files and the lock
+        // included.
         QCOMPARE(names.first() == names.last(), pictures.first() == pictures.last());
         QStringList expected;
         for (const int i : left)
             expected << names[i];
-        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), expected);
+        QCOMPARE(QDir(folder.path())
+                         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 expected);
         QImageReader reader(folder.filePath(expected[0]), "bmp");
-        QCOMPARE(reader.read().convertToFormat(QImage::Format_RGB32), pictures[left[0]].convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(reader.read().convertToFormat(QImage::Format_RGB32),
+                 pictures[left[0]].convertToFormat(QImage::Format_RGB32));
     }
 
     void gsettings_data()
@@ -105,13 +123,16 @@ private slots:
         QTest::addColumn<QString>("currentDesktop");
         QTest::addColumn<QByteArray>("schema");
         QTest::addColumn<QStringList>("uriKeys"); // and for MATE a plain path
-        QTest::addColumn<QByteArray>("mode");     // picture-options before
+        QTest::addColumn<QByteArray>("mode"); // picture-options before
         QTest::addColumn<QString>("modeAfter");
         QTest::newRow("GNOME: light and dark; none turns to zoom")
-            << "GNOME" << QByteArray("org.gnome.desktop.background") << QStringList{"picture-uri", "picture-uri-dark"} << QByteArray("none") << "zoom";
+                << "GNOME" << QByteArray("org.gnome.desktop.background")
+                << QStringList{ "picture-uri", "picture-uri-dark" } << QByteArray("none") << "zoom";
         QTest::newRow("Cinnamon: a mode chosen stays")
-            << "X-Cinnamon" << QByteArray("org.cinnamon.desktop.background") << QStringList{"picture-uri"} << QByteArray("scaled") << "scaled";
-        QTest::newRow("MATE") << "MATE" << QByteArray("org.mate.background") << QStringList() << QByteArray() << "";
+                << "X-Cinnamon" << QByteArray("org.cinnamon.desktop.background")
+                << QStringList{ "picture-uri" } << QByteArray("scaled") << "scaled";
+        QTest::newRow("MATE") << "MATE" << QByteArray("org.mate.background") << QStringList()
+                              << QByteArray() << "";
     }
 
     // What each desktop's own settings read back, for a folder whose name needs escaping in a URI.
@@ -130,56 +151,76 @@ private slots:
         bool taken = false;
         platform::desktopWallpaper()->setWallpaper(path, [&taken](bool answer) { taken = answer; });
         QVERIFY(taken);
-        for (const QString &key : uriKeys.isEmpty() ? QStringList{"picture-filename"} : uriKeys) {
+        for (const QString &key : uriKeys.isEmpty() ? QStringList{ "picture-filename" } : uriKeys) {
             const QString stored = gsetting(schema, key.toUtf8());
-            QCOMPARE(uriKeys.isEmpty() ? stored : QUrl(stored, QUrl::StrictMode).toLocalFile(), path);
+            QCOMPARE(uriKeys.isEmpty() ? stored : QUrl(stored, QUrl::StrictMode).toLocalFile(),
+                     path);
             QVERIFY(uriKeys.isEmpty() || (stored.startsWith("file:///") && !stored.contains(' ')));
         }
         QCOMPARE(mode.isEmpty() ? "" : gsetting(schema, "picture-options"), modeAfter);
         // A schema that is not installed is left alone: nothing is taken.
-        QVERIFY(!platform::wallpaper::applyGSettings({"org.tavelo.absent", {{"picture-uri"}}}, path));
+        QVERIFY(!platform::wallpaper::applyGSettings({ "org.tavelo.absent", { { "picture-uri" } } },
+                                                     path));
     }
 
-    // Its own test, with dconf and no session bus: dconf takes a write it cannot pass on and says it did.
+    // Its own test, with dconf and no session bus: dconf takes a write it cannot pass on and says
+    // it did.
     void droppedWriteIsNoticed()
     {
         if (qgetenv("GSETTINGS_BACKEND") != "dconf")
             QSKIP("runs as its own test, with the dconf store");
-        QVERIFY(!platform::wallpaper::applyGSettings(platform::wallpaper::gnomeTarget(), "/tmp/temp.bmp"));
+        QVERIFY(!platform::wallpaper::applyGSettings(platform::wallpaper::gnomeTarget(),
+                                                     "/tmp/temp.bmp"));
     }
 
-    // A file name can never end the script's string: the literal reads back, as JSON, as the very text, in printable ASCII.
+    // A file name can never end the script's string: the literal reads back, as JSON, as the very
+    // text, in printable ASCII.
     void plasmaLiteral()
     {
-        for (const QString &text : {QString("C:\\ann\\\"); desktops()[0].remove(); (\""), QString("a\nb\rc\td\u0001e\u2028f 每日 🌍")}) {
+        for (const QString &text : { QString("C:\\ann\\\"); desktops()[0].remove(); (\""),
+                                     QString("a\nb\rc\td\u0001e\u2028f 每日 🌍") }) {
             const QString literal = platform::wallpaper::jsStringLiteral(text);
-            QCOMPARE(QJsonDocument::fromJson("[" + literal.toUtf8() + "]").array().at(0).toString(), text);
-            QVERIFY(std::all_of(literal.cbegin(), literal.cend(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7f; }));
-            QVERIFY(platform::wallpaper::plasmaScript("/x/" + text).startsWith("var image = \"file:///x/"));
+            QCOMPARE(QJsonDocument::fromJson("[" + literal.toUtf8() + "]").array().at(0).toString(),
+                     text);
+            QVERIFY(std::all_of(literal.cbegin(), literal.cend(),
+                                [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7f; }));
+            QVERIFY(platform::wallpaper::plasmaScript("/x/" + text)
+                            .startsWith("var image = \"file:///x/"));
         }
     }
 
-    // Every image, sorted; a plain colour turns to zoomed, a chosen style stays; with none, the current monitor's.
+    // Every image, sorted; a plain colour turns to zoomed, a chosen style stays; with none, the
+    // current monitor's.
     void xfce()
     {
         using Settings = platform::wallpaper::XfceSettings;
         const QString ws = "/backdrop/screen0/monitor%1/workspace%2/%3";
-        const QVariantMap existing{{ws.arg("eDP-1", "1", "last-image"), "a"}, {ws.arg("eDP-1", "1", "image-style"), 0}, {"/other/last-image", "a"},
-                                   {ws.arg("DP-2", "0", "last-image"), "a"}, {ws.arg("DP-2", "0", "image-style"), 4}};
+        const QVariantMap existing{ { ws.arg("eDP-1", "1", "last-image"), "a" },
+                                    { ws.arg("eDP-1", "1", "image-style"), 0 },
+                                    { "/other/last-image", "a" },
+                                    { ws.arg("DP-2", "0", "last-image"), "a" },
+                                    { ws.arg("DP-2", "0", "image-style"), 4 } };
         QCOMPARE(platform::wallpaper::xfceSettings(existing, "HDMI-1", "/b.bmp"),
-                 (Settings{{ws.arg("DP-2", "0", "last-image"), "/b.bmp"}, {ws.arg("eDP-1", "1", "last-image"), "/b.bmp"},
-                           {ws.arg("eDP-1", "1", "image-style"), 5}}));
-        QCOMPARE(platform::wallpaper::xfceSettings({{ws.arg("HDMI-1", "0", "image-style"), 0}}, "HDMI-1", "/b.bmp"),
-                 (Settings{{ws.arg("HDMI-1", "0", "last-image"), "/b.bmp"}, {ws.arg("HDMI-1", "0", "image-style"), 5}}));
+                 (Settings{ { ws.arg("DP-2", "0", "last-image"), "/b.bmp" },
+                            { ws.arg("eDP-1", "1", "last-image"), "/b.bmp" },
+                            { ws.arg("eDP-1", "1", "image-style"), 5 } }));
+        QCOMPARE(platform::wallpaper::xfceSettings({ { ws.arg("HDMI-1", "0", "image-style"), 0 } },
+                                                   "HDMI-1", "/b.bmp"),
+                 (Settings{ { ws.arg("HDMI-1", "0", "last-image"), "/b.bmp" },
+                            { ws.arg("HDMI-1", "0", "image-style"), 5 } }));
     }
 
     // What pcmanfm-qt's settings say of how it draws, and those settings set to zoom.
     void lxqt()
     {
         using namespace platform::wallpaper;
-        QCOMPARE(lxqtMode("[Desktop]\nWallpaperMode=tile\n") + ' ' + lxqtMode("WallpaperModes=zoom\n"), "tile none");
-        QCOMPARE(lxqtZoomed("[Desktop]\nWallpaperMode=none\nWallpaper=/a.bmp\n"), "[Desktop]\nWallpaperMode=zoom\nWallpaper=/a.bmp\n");
-        QCOMPARE(lxqtZoomed("[System]\nX=1\n[Desktop]\nWallpaper=/a.bmp\n"), "[System]\nX=1\n[Desktop]\nWallpaperMode=zoom\nWallpaper=/a.bmp\n");
+        QCOMPARE(lxqtMode("[Desktop]\nWallpaperMode=tile\n") + ' '
+                         + lxqtMode("WallpaperModes=zoom\n"),
+                 "tile none");
+        QCOMPARE(lxqtZoomed("[Desktop]\nWallpaperMode=none\nWallpaper=/a.bmp\n"),
+                 "[Desktop]\nWallpaperMode=zoom\nWallpaper=/a.bmp\n");
+        QCOMPARE(lxqtZoomed("[System]\nX=1\n[Desktop]\nWallpaper=/a.bmp\n"),
+                 "[System]\nX=1\n[Desktop]\nWallpaperMode=zoom\nWallpaper=/a.bmp\n");
         QCOMPARE(lxqtZoomed("X=1\n"), "X=1\n\n[Desktop]\nWallpaperMode=zoom\n");
     }
 };

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "archive.h"
+
+#include "platform/failure.h"
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QNetworkAccessManager;
+
+namespace platform {
+struct FetchedPicture;
+}
+
+namespace retrieval {
+
+// The pictures of the region on display, which the window goes through day
+// by day: today's, from the region's home page (or else the newest of its
+// image archive), then the archive's days before it, newest first.
+//
+// It owns the load under way, each load replacing the one before, and the
+// pictures fetched so far of the region on display, so that each day is
+// downloaded once. A picture is put into the picture file, replaced whole,
+// only once it has arrived and proved to be one; only then is it on display.
+// Each step goes on when its reply arrives, and pictures are decoded on a
+// worker thread, so the window keeps running.
+class PictureDays : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Home pages longer than this fail with OutOfMemory.
+    static constexpr qint64 MaxPageBytes = 16 * 1024 * 1024;
+
+    PictureDays(QNetworkAccessManager &network, QString pictureFile, QObject *parent = nullptr);
+    ~PictureDays() override;
+
+    // Loads a region's newest picture: the one its home page names, where
+    // that arrives as a picture; otherwise the archive's newest, whose days
+    // then come with it. Where the archive has none either, the load fails as
+    // the home page's picture did, and the region on display stays.
+    void loadNewest(const QString &pageAddress, const QString &market);
+    // The day before the one on display (or the one being loaded), and the
+    // day after. The days before come from the archive, asked at the first of
+    // them where the home page gave today's. False where there is none.
+    bool loadOlder();
+    bool loadNewer();
+    // Abandons the load under way: nothing more is written or shown.
+    void stop();
+
+    bool isLoading() const { return m_loading != Idle; }
+    // Whether there is a day before, or after; neither while a region's
+    // newest picture loads, or before the first picture.
+    bool canLoadOlder() const;
+    bool canLoadNewer() const;
+    // The day on display, and its date: null for today's picture.
+    ArchivePicture shown() const { return m_region.days.value(m_day); }
+    QDate shownDate() const { return m_day > 0 ? shown().day : QDate(); }
+
+signals:
+    // The picture's address: a home page's as soon as it is found, an
+    // archive's once its picture has arrived.
+    void picUrlFound(const QString &address);
+    // A load ended: with a picture now on display, whole, and what it shows
+    // (its credit); or with a failure, and what is on display stays.
+    void ended(const QImage &picture, const QString &credit, platform::Failure failure);
+    // What canLoadOlder() and canLoadNewer() say may have changed.
+    void daysChanged();
+
+private:
+    // The days of a region, today's first as it was shown, and the pictures
+    // fetched so far by day.
+    struct Region
+    {
+        QString market;
+        QList<ArchivePicture> days;
+        QList<QByteArray> pictures;
+        bool archiveAsked = false;
+    };
+    // What the load under way brings: a region's newest, or a day.
+    static constexpr int Idle = -2, Newest = -1;
+
+    int from() const { return m_loading >= 0 ? m_loading : m_day; }
+    void start(int loading);
+    void archiveInstead(const QString &market, platform::Failure homeFailure);
+    bool loadDay(int day);
+    void fetchDay(int day);
+    void show(Region region, int day, const platform::FetchedPicture &fetched);
+    void fail(platform::Failure failure);
+
+    QNetworkAccessManager &m_network;
+    const QString m_pictureFile;
+    Region m_region; // of the picture on display
+    int m_day = -1; // on display; -1 before the first picture
+    int m_loading = Idle;
+    // The context of the load under way: deleting it abandons the load.
+    std::unique_ptr<QObject> m_load;
+};
+
+} // namespace retrieval
