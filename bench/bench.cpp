@@ -83,7 +83,8 @@ QByteArray photograph(int width, int height)
         for (int x = 0; x < width; ++x) {
             grain = grain * 1664525u + 1013904223u;
             const int n = int(grain >> 28) - 8;
-            line[x] = qRgb(60 + y * 120 / height + n, 100 + x * 100 / width + n, 200 - y * 100 / height + n);
+            line[x] = qRgb(60 + y * 120 / height + n, 100 + x * 100 / width + n,
+                           200 - y * 100 / height + n);
         }
     }
     QByteArray bytes;
@@ -126,7 +127,7 @@ int launchChild(int argc, char *argv[], qint64 spawnedNs, const QString &folder)
     FakeDialogs dialogs;
     FakeClock clock;
     FakeWallpaper wallpaper;
-    Form1 form(platform::Services{dialogs, clock, wallpaper, folder});
+    Form1 form(platform::Services{ dialogs, clock, wallpaper, folder });
 
     qint64 lastBeat = nowNs(), longestPause = 0;
     QTimer heartbeat;
@@ -138,13 +139,15 @@ int launchChild(int argc, char *argv[], qint64 spawnedNs, const QString &folder)
     });
 
     auto *image = form.findChild<QLabel *>(QStringLiteral("Image1"));
-    PaintWatch watch(image, [image] { return !image->pixmap().isNull(); }, [&] {
-        const double launchMs = (nowNs() - spawnedNs) / 1e6;
-        if (!dialogs.messages.isEmpty())
-            qFatal("unexpected message: %s", qPrintable(dialogs.messages[0].text));
-        std::printf("%.2f %.2f %lld\n", launchMs, longestPause / 1e6, peakMemoryKiB());
-        QApplication::exit(0);
-    });
+    PaintWatch watch(
+            image, [image] { return !image->pixmap().isNull(); },
+            [&] {
+                const double launchMs = (nowNs() - spawnedNs) / 1e6;
+                if (!dialogs.messages.isEmpty())
+                    qFatal("unexpected message: %s", qPrintable(dialogs.messages[0].text));
+                std::printf("%.2f %.2f %lld\n", launchMs, longestPause / 1e6, peakMemoryKiB());
+                QApplication::exit(0);
+            });
     form.Form_Load();
     lastBeat = nowNs();
     heartbeat.start(1);
@@ -168,39 +171,45 @@ int floorChild(int argc, char *argv[], qint64 spawnedNs)
     const QUrl page(retrieval::regionAddress(0));
     const QUrl picture(retrieval::PicHost() + QStringLiteral("/picture.jpg"));
 
-    PaintWatch shown(label, [label] { return !label->pixmap().isNull(); }, [&] {
-        std::printf("%.2f %.2f %lld\n", (nowNs() - spawnedNs) / 1e6, paintMs, bareKiB);
-        QApplication::exit(0);
-    });
-    PaintWatch watch(&bare, [] { return true; }, [&] {
-        paintMs = (nowNs() - spawnedNs) / 1e6;
-        bareKiB = peakMemoryKiB();
-        QNetworkReply *pageReply = network.get(QNetworkRequest(page));
-        QObject::connect(pageReply, &QNetworkReply::finished, [&, pageReply] {
-            pageReply->readAll();
-            QNetworkReply *first = network.get(QNetworkRequest(picture));
-            QNetworkReply *second = network.get(QNetworkRequest(picture));
-            auto remaining = std::make_shared<int>(2);
-            for (QNetworkReply *reply : {first, second}) {
-                QObject::connect(reply, &QNetworkReply::finished, [&, reply, remaining] {
-                    const QByteArray bytes = reply->readAll();
-                    if (--*remaining > 0)
-                        return;
-                    QImage image = platform::decodePicture(bytes);
-                    const qreal ratio = bare.devicePixelRatioF();
-                    const QSize own = (QSizeF(image.size()) / ratio).toSize();
-                    const QSize frame = bare.frameGeometry().size() - bare.size();
-                    const QSize size = shownSize(own, bare.screen()->availableSize(), frame, 67);
-                    if (size != own)
-                        image = image.scaled((QSizeF(size) * ratio).toSize(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-                    image.setDevicePixelRatio(ratio);
-                    label->setPixmap(QPixmap::fromImage(image));
-                    label->resize(size);
-                    bare.setFixedSize(std::max(size.width(), 1257), size.height() + 67);
+    PaintWatch shown(
+            label, [label] { return !label->pixmap().isNull(); },
+            [&] {
+                std::printf("%.2f %.2f %lld\n", (nowNs() - spawnedNs) / 1e6, paintMs, bareKiB);
+                QApplication::exit(0);
+            });
+    PaintWatch watch(
+            &bare, [] { return true; },
+            [&] {
+                paintMs = (nowNs() - spawnedNs) / 1e6;
+                bareKiB = peakMemoryKiB();
+                QNetworkReply *pageReply = network.get(QNetworkRequest(page));
+                QObject::connect(pageReply, &QNetworkReply::finished, [&, pageReply] {
+                    pageReply->readAll();
+                    QNetworkReply *first = network.get(QNetworkRequest(picture));
+                    QNetworkReply *second = network.get(QNetworkRequest(picture));
+                    auto remaining = std::make_shared<int>(2);
+                    for (QNetworkReply *reply : { first, second }) {
+                        QObject::connect(reply, &QNetworkReply::finished, [&, reply, remaining] {
+                            const QByteArray bytes = reply->readAll();
+                            if (--*remaining > 0)
+                                return;
+                            QImage image = platform::decodePicture(bytes);
+                            const qreal ratio = bare.devicePixelRatioF();
+                            const QSize own = (QSizeF(image.size()) / ratio).toSize();
+                            const QSize frame = bare.frameGeometry().size() - bare.size();
+                            const QSize size =
+                                    shownSize(own, bare.screen()->availableSize(), frame, 67);
+                            if (size != own)
+                                image = image.scaled((QSizeF(size) * ratio).toSize(),
+                                                     Qt::KeepAspectRatio, Qt::SmoothTransformation);
+                            image.setDevicePixelRatio(ratio);
+                            label->setPixmap(QPixmap::fromImage(image));
+                            label->resize(size);
+                            bare.setFixedSize(std::max(size.width(), 1257), size.height() + 67);
+                        });
+                    }
                 });
-            }
-        });
-    });
+            });
     bare.show();
     return app.exec();
 }
@@ -213,7 +222,7 @@ QList<double> runChild(const QString &mode, const QString &folder)
     QObject::connect(&child, &QProcess::finished, &wait, &QEventLoop::quit);
     const qint64 spawned = nowNs();
     child.start(QCoreApplication::applicationFilePath(),
-                {mode, QString::number(spawned), folder});
+                { mode, QString::number(spawned), folder });
     wait.exec();
     QList<double> numbers;
     for (const QByteArray &field : child.readAllStandardOutput().trimmed().split(' '))
@@ -232,7 +241,8 @@ QList<double> runChild(const QString &mode, const QString &folder)
 void dailyBench(int runs, TestServer &server)
 {
     QTemporaryDir home;
-    const QString data = home.filePath("data/Tavelo"), record = data + QStringLiteral("/daily.json");
+    const QString data = home.filePath("data/Tavelo"),
+                  record = data + QStringLiteral("/daily.json");
     QDir().mkpath(data);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), home.path());
@@ -242,9 +252,15 @@ void dailyBench(int runs, TestServer &server)
     environment.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("keyfile"));
     environment.remove(QStringLiteral("DISPLAY"));
 
-    const QByteArray since = QDateTime::currentDateTimeUtc().addSecs(-3600).toString(QStringLiteral("yyyyMMddHHmm")).toLatin1();
-    server.serve("/HPImageArchive.aspx?format=js&idx=0&n=1&mbl=1&mkt=zh-CN",
-                 TestServer::Response{200, R"({"images":[{"urlbase":"/th?id=OHR.Bench","fullstartdate":")" + since + R"("}]})"});
+    const QByteArray since = QDateTime::currentDateTimeUtc()
+                                     .addSecs(-3600)
+                                     .toString(QStringLiteral("yyyyMMddHHmm"))
+                                     .toLatin1();
+    server.serve(
+            "/HPImageArchive.aspx?format=js&idx=0&n=1&mbl=1&mkt=zh-CN",
+            TestServer::Response{ 200,
+                                  R"({"images":[{"urlbase":"/th?id=OHR.Bench","fullstartdate":")"
+                                          + since + R"("}]})" });
     const QByteArray standard = photograph(1920, 1080), original = photograph(7000, 4000);
     server.serve("/th?id=OHR.Bench_1920x1080.jpg", standard);
     server.serve("/th?id=OHR.Bench_UHD.jpg", original);
@@ -255,13 +271,16 @@ void dailyBench(int runs, TestServer &server)
     const auto timed = [&](const commands::DailyRecord &before) {
         QDir(data).removeRecursively();
         QDir().mkpath(data);
-        if (!before.market.isEmpty() && commands::writeDailyRecord(record, before) != platform::Failure::None)
+        if (!before.market.isEmpty()
+            && commands::writeDailyRecord(record, before) != platform::Failure::None)
             qFatal("cannot write the record");
         QProcess measure;
         measure.setProcessEnvironment(environment);
         QEventLoop wait;
         QObject::connect(&measure, &QProcess::finished, &wait, &QEventLoop::quit);
-        measure.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--measure"), QStringLiteral(TAVELO_PROGRAM), QStringLiteral("--set-wallpaper")});
+        measure.start(QCoreApplication::applicationFilePath(),
+                      { QStringLiteral("--measure"), QStringLiteral(TAVELO_PROGRAM),
+                        QStringLiteral("--set-wallpaper") });
         wait.exec();
         const QList<QByteArray> numbers = measure.readAllStandardOutput().trimmed().split(' ');
         if (measure.exitCode() != 0 || numbers.size() != 2)
@@ -274,19 +293,23 @@ void dailyBench(int runs, TestServer &server)
     const qsizetype asked = server.requests.size();
     const QString picture = server.origin() + QStringLiteral("/th?id=OHR.Bench_1920x1080.jpg");
     for (int run = 0; run < runs; ++run)
-        waiting << timed({QStringLiteral("zh-CN"), picture, QDateTime::currentDateTimeUtc().addDays(1), {}});
+        waiting << timed({ QStringLiteral("zh-CN"),
+                           picture,
+                           QDateTime::currentDateTimeUtc().addDays(1),
+                           {} });
     const qsizetype waitingRequests = server.requests.size() - asked;
     const double waitingPeak = peakMiB();
     for (int run = 0; run < runs; ++run)
         set << timed({});
     const double setPeak = peakMiB();
     for (int run = 0; run < runs; ++run)
-        large << timed({QStringLiteral("zh-CN"), {}, {}, {3840, 2160}});
+        large << timed({ QStringLiteral("zh-CN"), {}, {}, { 3840, 2160 } });
     // What the large run's two requests take by themselves.
     QNetworkAccessManager network;
     for (int run = 0; run < runs; ++run) {
         const qint64 started = nowNs();
-        for (const char *path : {"/HPImageArchive.aspx?format=js&idx=0&n=1&mbl=1&mkt=zh-CN", "/th?id=OHR.Bench_UHD.jpg"}) {
+        for (const char *path : { "/HPImageArchive.aspx?format=js&idx=0&n=1&mbl=1&mkt=zh-CN",
+                                  "/th?id=OHR.Bench_UHD.jpg" }) {
             QNetworkReply *reply = network.get(QNetworkRequest(QUrl(server.origin() + path)));
             QEventLoop wait;
             QObject::connect(reply, &QNetworkReply::finished, &wait, &QEventLoop::quit);
@@ -296,11 +319,15 @@ void dailyBench(int runs, TestServer &server)
         }
         transfers << (nowNs() - started) / 1e6;
     }
-    std::printf("daily run, nothing due       %8.1f ms   requests %lld (targets 20 ms, 0)   peak memory %6.1f MiB\n", median(waiting),
-                qint64(waitingRequests), waitingPeak);
-    std::printf("daily run, 1920 x 1080       %8.1f ms   peak memory %6.1f MiB\n", median(set), setPeak);
-    std::printf("daily run, 7000 x 4000 (%lld KiB) for a 3840 x 2160 screen  %8.1f ms, transfers %.1f ms, beyond them %+.1f ms; "
-                "peak memory %6.1f MiB (target 60)\n", qint64(original.size() / 1024), median(large), median(transfers),
+    std::printf("daily run, nothing due       %8.1f ms   requests %lld (targets 20 ms, 0)   peak "
+                "memory %6.1f MiB\n",
+                median(waiting), qint64(waitingRequests), waitingPeak);
+    std::printf("daily run, 1920 x 1080       %8.1f ms   peak memory %6.1f MiB\n", median(set),
+                setPeak);
+    std::printf("daily run, 7000 x 4000 (%lld KiB) for a 3840 x 2160 screen  %8.1f ms, transfers "
+                "%.1f ms, beyond them %+.1f ms; "
+                "peak memory %6.1f MiB (target 60)\n",
+                qint64(original.size() / 1024), median(large), median(transfers),
                 median(large) - median(transfers), peakMiB());
 }
 
@@ -341,7 +368,8 @@ int main(int argc, char *argv[])
     if (argc > 2 && qstrcmp(argv[1], "--measure") == 0)
         return measure(argv + 2);
     if (argc == 4 && qstrcmp(argv[1], "--launch") == 0)
-        return launchChild(argc, argv, QByteArray(argv[2]).toLongLong(), QString::fromLocal8Bit(argv[3]));
+        return launchChild(argc, argv, QByteArray(argv[2]).toLongLong(),
+                           QString::fromLocal8Bit(argv[3]));
     if (argc == 4 && qstrcmp(argv[1], "--floor") == 0)
         return floorChild(argc, argv, QByteArray(argv[2]).toLongLong());
 
@@ -352,9 +380,9 @@ int main(int argc, char *argv[])
 
     TestServer server;
     const QByteArray jpeg = photograph(1920, 1080);
-    server.serve("/?mkt=zh-CN", TestServer::Response{200, homePage("/picture.jpg")});
+    server.serve("/?mkt=zh-CN", TestServer::Response{ 200, homePage("/picture.jpg") });
     server.serve("/picture.jpg", jpeg);
-    for (const char *variable : {"TAVELO_CN_HOST", "TAVELO_HK_HOST", "TAVELO_MAIN_HOST"})
+    for (const char *variable : { "TAVELO_CN_HOST", "TAVELO_HK_HOST", "TAVELO_MAIN_HOST" })
         qputenv(variable, server.hostAndPort().toLatin1());
     qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:"); // not the desktop's own
     QTemporaryDir folder;
@@ -389,10 +417,12 @@ int main(int argc, char *argv[])
     }
 
     const double floorMs = median(floor), launchMs = median(launch);
-    std::printf("launch to picture on screen  %8.1f ms   floor %8.1f ms   over the floor %+7.1f ms (target +15 on xcb)\n",
+    std::printf("launch to picture on screen  %8.1f ms   floor %8.1f ms   over the floor %+7.1f ms "
+                "(target +15 on xcb)\n",
                 launchMs, floorMs, launchMs - floorMs);
     std::printf("longest event-loop pause     %8.1f ms   (target 16)\n", median(pause));
-    std::printf("peak memory                  %8.1f MiB  bare Qt window %6.1f MiB   above it %+6.1f MiB (target +30)\n",
+    std::printf("peak memory                  %8.1f MiB  bare Qt window %6.1f MiB   above it "
+                "%+6.1f MiB (target +30)\n",
                 median(memory), median(bareMemory), median(memory) - median(bareMemory));
     std::printf("locator on a 10 MiB page     %8.2f ms   (%.0f MiB/s)\n", median(locator),
                 10.0 / (median(locator) / 1000));

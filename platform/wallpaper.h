@@ -28,6 +28,10 @@ public:
 // environment when called (see wallpaper/wallpaper.cpp).
 std::unique_ptr<Wallpaper> desktopWallpaper();
 
+// The desktop whose way a session with these names uses ("cinnamon", "mate",
+// "plasma", "xfce", "lxqt", "gnome"), or "portal" for any other.
+QString desktopOf(const QString &xdgCurrentDesktop, const QString &desktopSession);
+
 // Whether the desktop was last handed a picture in folder that it draws but
 // could not keep for its next start (LXQt from a plain colour, while its
 // desktop held a window of the user's); finishWallpaper() then hands it over

@@ -190,9 +190,7 @@ private slots:
         QTest::keyClick(window.child("Command3"), Qt::Key_Space);
         QTRY_COMPARE(window.dialogs.messages.size(), 4);
         const FakeDialogs::Message about = window.dialogs.messages[3];
-        QVERIFY(about.text.startsWith("    闲暇之作"));
         QCOMPARE(about.text.count('\r'), 7);
-        QVERIFY(!about.text.contains('\n'));
         QCOMPARE(about.style, platform::MessageStyle::Information);
         QCOMPARE(about.title, "关于");
     }
@@ -266,11 +264,9 @@ private slots:
         QTest::addColumn<int>("status"); // of the day before's picture
         QTest::addColumn<int>("shown"); // the day shown after the press
         QTest::addColumn<bool>("back"); // "前一天" after the press
-        QTest::newRow("the day before") << archive(2) << 200 << 1 << false;
-        QTest::newRow("its picture does not arrive: said, and the day shown stays")
-                << archive(2) << 404 << 0 << true;
-        QTest::newRow("no archive: nothing said, and no day before")
-                << QByteArray("<html>not here</html>") << 200 << 0 << false;
+        row("the day before", archive(2), 200, 1, false);
+        row("its picture does not arrive: said, and the day shown stays", archive(2), 404, 0, true);
+        row("no archive: nothing said, and no day before", QByteArray("<html>"), 200, 0, false);
     }
 
     void daysAfterTheHomePage()

@@ -3,6 +3,8 @@
 #include "retrieval/piclocator.h"
 #include "retrieval/regiontable.h"
 
+#include "window.h"
+
 #include <QTest>
 
 namespace {
@@ -20,32 +22,23 @@ private slots:
     {
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("path");
-        QTest::newRow("worked example 1") << "var a=1;g_img={url:'/pics/lake_0412.jpg',id:'bg'};"
-                                          << "/pics/lake_0412.jpg";
-        QTest::newRow("worked example 2") << "x=1;g_img={url:'/a.png',b:'/c.jpg'}"
-                                          << "/a.png',b:'/c.jpg";
-        QTest::newRow("worked example 3") << "g_img={url:'/pics/lake_0412.png'}" << Fails;
-        QTest::newRow("no marker") << "<html>\r\n<body>/a.jpg</body>\r\n"
-                                   << "";
-        QTest::newRow("lone line feeds and returns end no line")
-                << "a\ng_img={url:'/a\n/b\r.jpg'}\n"
-                << "/a\n/b\r.jpg";
-        QTest::newRow("markers on lines 3 and 5")
-                << "0\r\n1\r\n2\r\ng_img={url:'/3.jpg'}\r\n4\r\ng_img={url:'/5.jpg'}"
-                << "/3.jpg";
-        QTest::newRow("marker twice in a line") << "g_img={url:'/one.jpg'};g_img={url:'/two.jpg'}"
-                                                << "/one.jpg";
-        QTest::newRow("end mark right after the marker") << "g_img={url:.jpg'}"
-                                                         << "jpg";
-        QTest::newRow("next character skipped, whatever it is") << "g_img={url:/pics/a.jpg"
-                                                                << "pics/a.jpg";
-        QTest::newRow("capital end mark is none") << "g_img={url:'/A.JPG',b:'/b.jpg'}"
-                                                  << "/A.JPG',b:'/b.jpg";
-        QTest::newRow("end mark only before the marker") << "/a.jpg g_img={url:'/b.png'}" << Fails;
-        QTest::newRow("end mark only on the next line, which is not tried")
-                << "g_img={url:'/b\r\n.jpg'}\r\ng_img={url:'/c.jpg'}" << Fails;
-        QTest::newRow("marker in capitals is none")
-                << "G_IMG={URL:'/a.jpg'}\r\ng_img={url:'/b.JPG'}" << Fails;
+        row("worked example 1", "var a=1;g_img={url:'/pics/lake_0412.jpg',id:'bg'};",
+            "/pics/lake_0412.jpg");
+        row("worked example 2", "x=1;g_img={url:'/a.png',b:'/c.jpg'}", "/a.png',b:'/c.jpg");
+        row("worked example 3", "g_img={url:'/pics/lake_0412.png'}", Fails);
+        row("no marker", "<html>\r\n<body>/a.jpg</body>\r\n", "");
+        row("lone line feeds and returns end no line", "a\ng_img={url:'/a\n/b\r.jpg'}\n",
+            "/a\n/b\r.jpg");
+        row("markers on lines 3 and 5",
+            "0\r\n1\r\n2\r\ng_img={url:'/3.jpg'}\r\n4\r\ng_img={url:'/5.jpg'}", "/3.jpg");
+        row("marker twice in a line", "g_img={url:'/one.jpg'};g_img={url:'/two.jpg'}", "/one.jpg");
+        row("end mark right after the marker", "g_img={url:.jpg'}", "jpg");
+        row("next character skipped, whatever it is", "g_img={url:/pics/a.jpg", "pics/a.jpg");
+        row("capital end mark is none", "g_img={url:'/A.JPG',b:'/b.jpg'}", "/A.JPG',b:'/b.jpg");
+        row("end mark only before the marker", "/a.jpg g_img={url:'/b.png'}", Fails);
+        row("end mark only on the next line, which is not tried",
+            "g_img={url:'/b\r\n.jpg'}\r\ng_img={url:'/c.jpg'}", Fails);
+        row("marker in capitals is none", "G_IMG={URL:'/a.jpg'}\r\ng_img={url:'/b.JPG'}", Fails);
     }
 
     void locator()
@@ -59,19 +52,13 @@ private slots:
     {
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("name");
-        QTest::newRow("encoded slash") << "http://h/az/hprichbg?p=rb%2fLake_ZH-CN1.jpg"
-                                       << "Lake_ZH-CN1.jpg";
-        QTest::newRow("two encoded slashes: after the first") << "http://h/a%2fb%2fc.jpg"
-                                                              << "b%2fc.jpg";
-        QTest::newRow("ends in an encoded slash") << "http://h/a%2f"
-                                                  << "";
-        QTest::newRow("capital F is no encoded slash") << "http://h/x/a%2Fb.jpg"
-                                                       << "a%2Fb.jpg";
-        QTest::newRow("archive: the id, in any case")
-                << "https://h/th?pid=hp&id=OHR.ROAD_1920x1080.JPG&rf=L.jpg"
-                << "OHR.ROAD_1920x1080.JPG";
-        QTest::newRow("archive: an id of no picture") << "https://h/th?id=OHR.Road&pid=hp"
-                                                      << "hp";
+        row("encoded slash", "http://h/az/hprichbg?p=rb%2fLake_ZH-CN1.jpg", "Lake_ZH-CN1.jpg");
+        row("two encoded slashes: after the first", "http://h/a%2fb%2fc.jpg", "b%2fc.jpg");
+        row("ends in an encoded slash", "http://h/a%2f", "");
+        row("capital F is no encoded slash", "http://h/x/a%2Fb.jpg", "a%2Fb.jpg");
+        row("archive: the id, in any case",
+            "https://h/th?pid=hp&id=OHR.ROAD_1920x1080.JPG&rf=L.jpg", "OHR.ROAD_1920x1080.JPG");
+        row("archive: an id of no picture", "https://h/th?id=OHR.Road&pid=hp", "hp");
     }
 
     void proposedName()
@@ -86,23 +73,23 @@ private slots:
         QTest::addColumn<QByteArray>("images"); // the images' fields, one object each
         QTest::addColumn<QStringList>("paths"); // of the addresses, after PicHost
         QTest::addColumn<QString>("credit"); // the first's
-        QTest::newRow("as the service answers") << QByteArray(
-                R"j("url":"/th?id=OHR.R_1920x1080.jpg&pid=hp","urlbase":"/th?id=OHR.R","copyright":"A (© B)","title":"Info")j")
-                                                << QStringList{ "/th?id=OHR.R_1920x1080.jpg" }
-                                                << "A (© B)";
-        QTest::newRow("no usable urlbase: url as it stands; a title worth showing")
-                << QByteArray(R"("urlbase":7,"url":"/a.jpg","copyright":"c","title":"A road")")
-                << QStringList{ "/a.jpg" } << "A road\nc";
-        QTest::newRow("days, up to the first unusable") << QByteArray(
-                R"("url":"/a.jpg"},{"url":"/b.jpg"},{"url":"@evil.example/c.jpg"},{"url":"/d.jpg")")
-                                                        << QStringList{ "/a.jpg", "/b.jpg" } << "";
-        QTest::newRow("another host")
-                << QByteArray("\"urlbase\":\"//evil.example/a\",\"url\":\"//evil.example/a.jpg\"")
-                << QStringList() << "";
-        QTest::newRow("a port first") << QByteArray(R"("urlbase":":1/a")") << QStringList() << "";
-        QTest::newRow("backslash, line end")
-                << QByteArray(R"("urlbase":"/\\evil.example/a","url":"/a\r\nb")") << QStringList()
-                << "";
+        using Paths = QStringList;
+        row("as the service answers",
+            QByteArray(R"("url":"/th?id=OHR.R_1920x1080.jpg&pid=hp","urlbase":"/th?id=OHR.R",)"
+                       R"j("copyright":"A (© B)","title":"Info")j"),
+            Paths{ "/th?id=OHR.R_1920x1080.jpg" }, QString("A (© B)"));
+        row("no usable urlbase: url as it stands; a title worth showing",
+            QByteArray(R"("urlbase":7,"url":"/a.jpg","copyright":"c","title":"A road")"),
+            Paths{ "/a.jpg" }, QString("A road\nc"));
+        row("days, up to the first unusable",
+            QByteArray(R"("url":"/a.jpg"},{"url":"/b.jpg"},{"url":"@evil.example/c.jpg"},)"
+                       R"({"url":"/d.jpg")"),
+            Paths{ "/a.jpg", "/b.jpg" }, QString());
+        row("another host", QByteArray(R"("urlbase":"/\/evil.example/a","url":"/\/evil/a.jpg")"),
+            Paths(), QString());
+        row("a port first", QByteArray(R"("urlbase":":1/a")"), Paths(), QString());
+        row("backslash, line end", QByteArray(R"("urlbase":"/\\evil.example/a","url":"/a\r\nb")"),
+            Paths(), QString());
     }
 
     void archive()

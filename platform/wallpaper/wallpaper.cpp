@@ -35,6 +35,11 @@ std::unique_ptr<Wallpaper> desktopWallpaper()
     return std::make_unique<WindowsWallpaper>();
 }
 
+QString desktopOf(const QString &, const QString &)
+{
+    return QStringLiteral("windows");
+}
+
 bool wallpaperUnfinished(const QString &)
 {
     return false;
@@ -146,6 +151,12 @@ std::unique_ptr<Wallpaper> desktopWallpaper()
 {
     return std::make_unique<wallpaper::DesktopWallpaper>(wallpaper::chooseWay(
             qEnvironmentVariable("XDG_CURRENT_DESKTOP"), qEnvironmentVariable("DESKTOP_SESSION")));
+}
+
+QString desktopOf(const QString &xdgCurrentDesktop, const QString &desktopSession)
+{
+    const char *names = wallpaper::chooseWay(xdgCurrentDesktop, desktopSession).names;
+    return QString::fromLatin1(names).section(QLatin1Char(' '), 0, 0);
 }
 
 // Only LXQt leaves a picture unfinished.

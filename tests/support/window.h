@@ -18,6 +18,13 @@ using platform::readWhole;
 // How long a test waits for anything that crosses the network (ms).
 inline constexpr int Waiting = 20000;
 
+// One row of a data table: its name, then a value for each column.
+template<typename... Values>
+void row(const char *name, Values... values)
+{
+    (QTest::newRow(name) << ... << values);
+}
+
 // Message boxes and save dialogs that answer at once and remember what they
 // were asked; the save dialog answers with the next queued path, or Cancel.
 struct FakeDialogs final : platform::Dialogs
