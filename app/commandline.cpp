@@ -3,6 +3,7 @@
 #include "commands/daily.h"
 #include "retrieval/regiontable.h"
 
+#include "platform/folders.h"
 #include "platform/screens.h"
 #include "platform/wallpaper.h"
 
@@ -143,7 +144,7 @@ int runCommandLine(int argc, char *argv[])
     const QSize screen = platform::largestScreen();
     QNetworkAccessManager network;
     const std::unique_ptr<platform::Wallpaper> wallpaper = platform::desktopWallpaper();
-    commands::DailyWallpaper daily(network, *wallpaper, folder);
+    commands::DailyWallpaper daily(network, *wallpaper, folder, platform::keptFolder());
     QObject::connect(&daily, &commands::DailyWallpaper::finished, end);
     // Without a display, the screen the window saw last.
     daily.start(market, screen.isEmpty() ? record.screen : screen);

@@ -106,11 +106,12 @@ Form1::Form1(platform::Services services, QWidget *parent)
     }
     connect(Image1, &PictureView::shown, this, &Form1::sizeLock);
 
-    m_days = new retrieval::PictureDays(m_network, m_pictureFile, this);
-    connect(m_days, &retrieval::PictureDays::picUrlFound, this, [this](const QString &address) {
-        PicUrl = address;
-        WebBrowser1->navigate(PicUrl);
-    });
+    m_days = new retrieval::PictureDays(m_network, m_pictureFile, services.keptFolder, this);
+    connect(m_days, &retrieval::PictureDays::picUrlFound, this,
+            [this](const QString &address, const QByteArray &kept) {
+                PicUrl = address;
+                WebBrowser1->navigate(PicUrl, kept);
+            });
     connect(m_days, &retrieval::PictureDays::ended, this, &Form1::loadEnded);
     const auto offerDays = [this] {
         Command4->setEnabled(m_days->canLoadOlder());
@@ -207,10 +208,12 @@ void Form1::Command1_Click()
         const std::optional<QString> current = WebBrowser1->documentUrl();
         if (path.isEmpty() || !current)
             return;
-        commands::PictureSave::start(m_network, *current, path, this, [this](Failure failure) {
-            if (failure != Failure::None)
-                reportError(failure);
-        });
+        const QByteArray kept = WebBrowser1->givenDocument();
+        commands::PictureSave::start(m_network, *current, kept, path, this,
+                                     [this](Failure failure) {
+                                         if (failure != Failure::None)
+                                             reportError(failure);
+                                     });
         CommonDialog1.initialFolder = QFileInfo(path).path();
     });
 }
@@ -221,12 +224,13 @@ void Form1::Command2_Click()
 {
     if (m_picture.isNull())
         return;
-    commands::makeWallpaper(
-            m_network, m_days->shown(), platform::largestScreen(), m_picture,
-            platform::wallpaperFolder(), m_services.wallpaper, this, [this](Failure failure) {
-                if (failure != Failure::None && failure != Failure::DeviceUnavailable)
-                    reportError(failure);
-            });
+    commands::makeWallpaper(m_network, m_days->shown(), platform::largestScreen(), m_picture,
+                            platform::wallpaperFolder(), m_services.wallpaper, this,
+                            [this](Failure failure, const QByteArray &) {
+                                if (failure != Failure::None
+                                    && failure != Failure::DeviceUnavailable)
+                                    reportError(failure);
+                            });
 }
 
 void Form1::Command3_Click()

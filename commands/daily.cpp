@@ -2,9 +2,12 @@
 
 #include "commands/wallpaperpicture.h"
 
+#include "retrieval/kept.h"
 #include "retrieval/regiontable.h"
 
 #include "platform/connection.h"
+#include "platform/picture.h"
+#include "platform/worker.h"
 #include "platform/wholefile.h"
 
 #include <QJsonArray>
@@ -70,8 +73,12 @@ bool wantsConnection(Failure failure)
 }
 
 DailyWallpaper::DailyWallpaper(QNetworkAccessManager &network, platform::Wallpaper &wallpaper,
-                               QString folder, QObject *parent)
-    : QObject(parent), m_network(network), m_wallpaper(wallpaper), m_folder(std::move(folder))
+                               QString folder, QString keptFolder, QObject *parent)
+    : QObject(parent),
+      m_network(network),
+      m_wallpaper(wallpaper),
+      m_folder(std::move(folder)),
+      m_keptFolder(std::move(keptFolder))
 {
 }
 
@@ -102,7 +109,9 @@ void DailyWallpaper::ask()
             return;
         }
         makeWallpaper(m_network, newest, m_screen, {}, m_folder, m_wallpaper, this,
-                      [this, newest](Failure set) { note(newest, set); });
+                      [this, newest](Failure set, const QByteArray &standard) {
+                          note(newest, set, standard);
+                      });
     };
     retrieval::fetchArchive(m_network, m_market, 1, this, found);
 }
@@ -110,7 +119,8 @@ void DailyWallpaper::ask()
 // Called with the folder still locked: the record is read again, since the
 // window may have moved the change to another region meanwhile, which then
 // stays.
-void DailyWallpaper::note(const retrieval::ArchivePicture &newest, Failure failure)
+void DailyWallpaper::note(const retrieval::ArchivePicture &newest, Failure failure,
+                          const QByteArray &standard)
 {
     const QString path = dailyRecordPath(m_folder);
     DailyRecord record = readDailyRecord(path);
@@ -120,7 +130,30 @@ void DailyWallpaper::note(const retrieval::ArchivePicture &newest, Failure failu
         record.due = newest.since.isValid() ? newest.since.addSecs(24 * 60 * 60) : QDateTime();
         failure = writeDailyRecord(path, record);
     }
-    emit finished(failure);
+    if (failure == Failure::None && !m_keptFolder.isEmpty())
+        keep(newest, standard);
+    else
+        emit finished(failure);
+}
+
+// The picture at 1920 x 1080 is kept, as the window keeps what it shows:
+// downloaded where the wallpaper was made of the original. Whether it could
+// be is no part of the run's outcome.
+void DailyWallpaper::keep(const retrieval::ArchivePicture &newest, const QByteArray &standard)
+{
+    const auto kept = [this, newest](const platform::FetchedPicture &fetched) {
+        const auto keepIt = [folder = m_keptFolder, market = m_market, newest, fetched] {
+            if (fetched.failure == Failure::None)
+                retrieval::keepPicture(folder, market, newest, fetched.bytes, QDate::currentDate());
+            return true;
+        };
+        platform::onWorkerThread<bool>(this, keepIt,
+                                       [this](bool) { emit finished(Failure::None); });
+    };
+    if (standard.isEmpty())
+        platform::fetchPicture(m_network, newest.address, this, platform::decodePicture, kept);
+    else
+        kept({ {}, standard, Failure::None });
 }
 
 } // namespace commands

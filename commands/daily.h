@@ -71,8 +71,9 @@ class DailyWallpaper : public QObject
     Q_OBJECT
 
 public:
+    // keptFolder: where the picture set is kept too; empty: it is not.
     DailyWallpaper(QNetworkAccessManager &network, platform::Wallpaper &wallpaper, QString folder,
-                   QObject *parent = nullptr);
+                   QString keptFolder, QObject *parent = nullptr);
 
     void start(const QString &market, QSize screen);
 
@@ -81,11 +82,14 @@ signals:
 
 private:
     void ask();
-    void note(const retrieval::ArchivePicture &newest, platform::Failure failure);
+    void note(const retrieval::ArchivePicture &newest, platform::Failure failure,
+              const QByteArray &standard);
+    void keep(const retrieval::ArchivePicture &newest, const QByteArray &standard);
 
     QNetworkAccessManager &m_network;
     platform::Wallpaper &m_wallpaper;
     const QString m_folder;
+    const QString m_keptFolder;
     QString m_market;
     QSize m_screen;
 };

@@ -3,6 +3,7 @@
 #include "commands/daily.h"
 
 #include "platform/folderlock.h"
+#include "platform/folders.h"
 #include "platform/schedule.h"
 #include "platform/wallpaper.h"
 
@@ -102,7 +103,7 @@ void DailyChange::run(const QString &market, QSize screen)
     if (!m_on)
         return;
     delete m_run;
-    m_run = new DailyWallpaper(m_network, m_wallpaper, m_folder, this);
+    m_run = new DailyWallpaper(m_network, m_wallpaper, m_folder, platform::keptFolder(), this);
     connect(m_run, &DailyWallpaper::finished, this, [this, run = m_run.data()](Failure failure) {
         run->deleteLater();
         if (failure != Failure::None)

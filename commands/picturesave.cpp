@@ -8,9 +8,14 @@
 
 namespace commands {
 
-void PictureSave::start(QNetworkAccessManager &network, const QString &address, const QString &path,
-                        QObject *parent, std::function<void(platform::Failure failure)> done)
+void PictureSave::start(QNetworkAccessManager &network, const QString &address,
+                        const QByteArray &document, const QString &path, QObject *parent,
+                        std::function<void(platform::Failure failure)> done)
 {
+    if (!document.isEmpty()) {
+        done(platform::replaceWhole(path, document));
+        return;
+    }
     auto *save = new PictureSave(parent);
     auto *get = new platform::HttpGet(network, QUrl(address), platform::HttpGet::Body::Keep,
                                       platform::MaxPictureBytes, save);

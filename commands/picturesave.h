@@ -12,7 +12,8 @@ class QNetworkAccessManager;
 
 namespace commands {
 
-// Downloads an address into a file, replaced only once the whole picture has
+// Downloads an address into a file (or writes its document, where that is at
+// hand: a kept picture's), replaced only once the whole picture has
 // arrived: a failed, interrupted or refused download leaves any file at that
 // path as it was. done gets None, or FileNotFound when the picture did not
 // arrive, PermissionDenied when the file may not be written, or
@@ -26,8 +27,9 @@ class PictureSave : public QObject
     Q_OBJECT
 
 public:
-    static void start(QNetworkAccessManager &network, const QString &address, const QString &path,
-                      QObject *parent, std::function<void(platform::Failure failure)> done);
+    static void start(QNetworkAccessManager &network, const QString &address,
+                      const QByteArray &document, const QString &path, QObject *parent,
+                      std::function<void(platform::Failure failure)> done);
 
 private:
     using QObject::QObject;

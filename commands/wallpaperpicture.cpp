@@ -14,12 +14,13 @@ void fetchWallpaperPicture(QNetworkAccessManager &network, const retrieval::Arch
 {
     const auto atStandardSize = [&network, picture, standard, context, done] {
         if (!standard.isNull()) {
-            done(standard, Failure::None);
+            done(standard, {}, Failure::None);
             return;
         }
-        platform::fetchPicture(
-                network, picture.address, context, platform::decodePicture,
-                [done](const FetchedPicture &fetched) { done(fetched.picture, fetched.failure); });
+        platform::fetchPicture(network, picture.address, context, platform::decodePicture,
+                               [done](const FetchedPicture &fetched) {
+                                   done(fetched.picture, fetched.bytes, fetched.failure);
+                               });
     };
     if ((screen.width() <= 1920 && screen.height() <= 1080) || picture.fullSize.isEmpty()) {
         atStandardSize();
@@ -31,7 +32,7 @@ void fetchWallpaperPicture(QNetworkAccessManager &network, const retrieval::Arch
     platform::fetchPicture(network, picture.fullSize, context, covering,
                            [atStandardSize, done](const FetchedPicture &original) {
                                if (original.failure == Failure::None)
-                                   done(original.picture, Failure::None);
+                                   done(original.picture, {}, Failure::None);
                                else
                                    atStandardSize();
                            });
@@ -40,13 +41,15 @@ void fetchWallpaperPicture(QNetworkAccessManager &network, const retrieval::Arch
 void makeWallpaper(QNetworkAccessManager &network, const retrieval::ArchivePicture &picture,
                    QSize screen, const QImage &standard, const QString &folder,
                    platform::Wallpaper &wallpaper, QObject *context,
-                   std::function<void(platform::Failure failure)> done)
+                   std::function<void(platform::Failure, const QByteArray &standard)> done)
 {
-    const auto set = [folder, &wallpaper, context, done](const QImage &fetched, Failure failure) {
+    const auto set = [folder, &wallpaper, context, done](const QImage &fetched,
+                                                         const QByteArray &bytes, Failure failure) {
         if (failure != Failure::None)
-            done(failure);
+            done(failure, {});
         else
-            setAsWallpaper(fetched, folder, wallpaper, context, done);
+            setAsWallpaper(fetched, folder, wallpaper, context,
+                           [done, bytes](Failure taken) { done(taken, bytes); });
     };
     fetchWallpaperPicture(network, picture, screen, standard, context, set);
 }

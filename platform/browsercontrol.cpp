@@ -12,11 +12,12 @@ BrowserControl::BrowserControl(QNetworkAccessManager &network, QWidget *parent)
 
 BrowserControl::~BrowserControl() = default;
 
-void BrowserControl::navigate(const QString &address)
+void BrowserControl::navigate(const QString &address, const QByteArray &document)
 {
     m_documentUrl = address;
+    m_given = document;
     m_fetch.reset();
-    if (m_loaded.contains(address))
+    if (m_loaded.contains(address) || !document.isEmpty())
         return;
     m_fetch = std::make_unique<HttpGet>(m_network, QUrl(address), HttpGet::Body::Discard, 0);
     connect(m_fetch.get(), &HttpGet::finished, this, [this, address] {

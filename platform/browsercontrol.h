@@ -26,19 +26,23 @@ public:
     ~BrowserControl() override;
 
     // Starts loading the address and returns at once; a new navigation
-    // replaces the one before.
-    void navigate(const QString &address);
+    // replaces the one before. Where its document is given (a picture kept
+    // on this machine), nothing is loaded: that is the document.
+    void navigate(const QString &address, const QByteArray &document = {});
 
     // True from a navigation until its document has finished loading.
     bool busy() const;
 
     // The current document's address; none before the first navigation.
     std::optional<QString> documentUrl() const { return m_documentUrl; }
+    // The current document's bytes, where they were given.
+    QByteArray givenDocument() const { return m_given; }
 
 private:
     QNetworkAccessManager &m_network;
     std::unique_ptr<HttpGet> m_fetch;
     std::optional<QString> m_documentUrl;
+    QByteArray m_given;
     QSet<QString> m_loaded;
 };
 

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
@@ -22,6 +23,17 @@ QString downloadFolder(const QString &programFolder)
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     QDir().mkpath(cache);
     return cache;
+}
+
+QString keptFolder()
+{
+    const QSettings settings(QSettings::IniFormat, QSettings::UserScope,
+                             QCoreApplication::applicationName(),
+                             QCoreApplication::applicationName());
+    if (!settings.value(QStringLiteral("Pictures/keep"), true).toBool())
+        return {};
+    return QStandardPaths::writableLocation(QStandardPaths::PicturesLocation) + QStringLiteral("/")
+            + QCoreApplication::applicationName();
 }
 
 QString firstSaveFolder()

@@ -13,7 +13,7 @@ Services systemServices()
     static SystemClock clock;
     // Chosen once, from the environment the session started with.
     static const std::unique_ptr<Wallpaper> wallpaper = desktopWallpaper();
-    return { dialogs, clock, *wallpaper, programFolder() };
+    return { dialogs, clock, *wallpaper, programFolder(), keptFolder() };
 }
 
 } // namespace platform

@@ -18,6 +18,8 @@ struct Services
     Wallpaper &wallpaper;
     // The folder that holds the executable.
     QString programFolder;
+    // Where the pictures shown are kept; empty: they are not.
+    QString keptFolder = {};
 };
 
 // The real services, alive for the whole run.

@@ -42,11 +42,15 @@ std::optional<ArchivePicture> readImage(const QJsonObject &image)
     if (picture.address.isEmpty() || !isOnPicHost(picture.address))
         return std::nullopt;
 
+    // "Info" stands where the service has no title.
     const QString title = image.value(QLatin1String("title")).toString();
+    if (title != QLatin1String("Info"))
+        picture.title = title;
     picture.credit = image.value(QLatin1String("copyright")).toString();
-    if (!title.isEmpty() && title != QLatin1String("Info"))
-        picture.credit =
-                picture.credit.isEmpty() ? title : title + QLatin1Char('\n') + picture.credit;
+    if (!picture.title.isEmpty())
+        picture.credit = picture.credit.isEmpty()
+                ? picture.title
+                : picture.title + QLatin1Char('\n') + picture.credit;
     picture.day = QDate::fromString(image.value(QLatin1String("startdate")).toString(),
                                     QStringLiteral("yyyyMMdd"));
     // Read as UTC from the start: as local time it might fall into a gap.

@@ -27,10 +27,12 @@ QString archiveAddress(const QString &market, int days);
 struct ArchivePicture
 {
     QString address; // 1920 x 1080, on the image host
-    QString fullSize; // the original, as large as the service keeps it; empty when unknown
-    QString credit; // what the picture shows and whose it is; may be empty
-    QDate day; // the day it is the picture of
-    QDateTime since; // when it became the picture of the day (UTC); invalid when unknown
+    QString fullSize = {}; // the original, as large as the service keeps it; empty when unknown
+    QString credit = {}; // what the picture shows and whose it is; may be empty
+    QDate day = {}; // the day it is the picture of
+    QDateTime since = {}; // when it became the picture of the day (UTC); invalid when unknown
+    QString title = {}; // the service's name for it; may be empty
+    QString file = {}; // where Tavelo keeps it (retrieval/kept.h); empty for the service's own
 };
 
 // Reads the archive's answer, JSON of the form

@@ -2,9 +2,8 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QPainter>
 #include <QRegularExpression>
-
-#include <cmath>
 
 namespace {
 
@@ -12,13 +11,8 @@ namespace {
 QByteArray landscape(int width, int height, QRgb sky)
 {
     QImage picture(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x)
-            picture.setPixel(x, y,
-                             y > height * (0.65 + 0.12 * std::sin(x * 6.0 / width))
-                                     ? qRgb(40, 140, 50)
-                                     : sky);
-    }
+    picture.fill(sky);
+    QPainter(&picture).fillRect(0, height * 2 / 3, width, height, QColor(40, 140, 50));
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -36,9 +30,7 @@ QString run(const QString &program, const QStringList &arguments)
 
 } // namespace
 
-// A person's session with the real program, in a real X server with a
-// window manager that draws frames, acting only through the screen and the
-// keyboard, against local servers standing in for the hosts.
+// A person's session with the real program, through the screen and keyboard only.
 class TestEndToEnd : public QObject
 {
     Q_OBJECT
@@ -107,9 +99,9 @@ private:
 
 void TestEndToEnd::aPersonsSession()
 {
-    // China names its picture the old way, a picture larger than the screen
-    // (1024 x 768); Japan's page names none, so its pictures come from the
-    // image archive: today's, and the day before's.
+    // China's page names a picture larger than the screen (1024 x 768);
+    // Japan's names none: its pictures, today's and the day before's, come
+    // from the archive.
     TestServer cn, main;
     const QByteArray japan = landscape(800, 450, qRgb(250, 170, 120));
     const QByteArray before = landscape(1000, 500, qRgb(150, 120, 250));
@@ -124,8 +116,7 @@ void TestEndToEnd::aPersonsSession()
     main.serve("/th?id=OHR.Japan_1920x1080.jpg", japan);
     main.serve(beforeAddress, before);
 
-    // A copy of the program in a folder of its own, which becomes its program
-    // folder, with a home of its own and a settings store in a file there.
+    // The program copied to a folder of its own, a home and settings store there.
     QTemporaryDir folder;
     QVERIFY(QFile::copy(TAVELO_PROGRAM, folder.filePath("tavelo")));
     QVERIFY(QDir().mkpath(TAVELO_SHOTS));
@@ -145,8 +136,7 @@ void TestEndToEnd::aPersonsSession()
     m_tavelo.start(folder.filePath("tavelo"));
     const QString pid = QString::number(m_tavelo.processId());
 
-    // Start-up: the loading caption over the empty picture area of the
-    // design size, the window as wide as that area.
+    // The loading caption over the empty picture area of the design size.
     const auto found = [this, &pid] {
         m_window =
                 run("xdotool", { "search", "--onlyvisible", "--pid", pid, "--name", "图片加载中" });
@@ -157,8 +147,7 @@ void TestEndToEnd::aPersonsSession()
     QTRY_COMPARE_WITH_TIMEOUT(outside().size(), design, Waiting);
     screenshot("1-loading");
 
-    // The first picture arrives, larger than the screen: the window shrinks
-    // it to fit, as wide as the screen lets it be, and lies within it.
+    // The first picture, shrunk to fit: the window within the screen.
     QTRY_VERIFY_WITH_TIMEOUT(cn.requests.contains("/?mkt=zh-CN"), Waiting);
     cn.releaseHeld();
     QTRY_COMPARE_WITH_TIMEOUT(title(), caption(QDate::currentDate()), Waiting);
@@ -176,8 +165,7 @@ void TestEndToEnd::aPersonsSession()
     QTRY_VERIFY_WITH_TIMEOUT(readWhole(settings).contains("file://" + bitmap().toUtf8()), Waiting);
     QCOMPARE(QImageReader(bitmap()).size(), QSize(1920, 1080));
 
-    // "日本": the archive's picture; "前一天", the arrow over the picture's
-    // left edge: the day before, with its date; and back and forth by keys.
+    // "日本", then its day before by the left arrow, and back and forth by keys.
     click(layout::Option1[2]);
     QTRY_COMPARE_WITH_TIMEOUT(readWhole(folder.filePath("temp.jpg")), japan, Waiting);
     QTRY_COMPARE_WITH_TIMEOUT(title(), caption(QDate::currentDate()), Waiting);
@@ -193,9 +181,8 @@ void TestEndToEnd::aPersonsSession()
     key("alt+Left");
     QTRY_COMPARE_WITH_TIMEOUT(title(), caption(QDate(2026, 12, 5)), Waiting);
 
-    // The daily change from the keyboard: the window's menu, its last item.
-    // Without a user manager it is an autostart entry, and Japan's newest
-    // picture becomes the wallpaper at once.
+    // The daily change, the menu's last item, by keys: an autostart entry
+    // without a user manager, and Japan's newest the wallpaper at once.
     key("Menu");
     key("Up");
     key("Return");
@@ -204,9 +191,8 @@ void TestEndToEnd::aPersonsSession()
                              Waiting);
     QTRY_COMPARE_WITH_TIMEOUT(QImageReader(bitmap()).size(), QSize(800, 450), Waiting);
 
-    // "保存图片": the day on display, under a name typed into the desktop's own
-    // dialog; the picture is slow to come, and the window is closed at once.
-    // The save goes on, and the program ends once it is done.
+    // "保存图片" of a slow picture, named in the desktop's dialog, and the window
+    // closed at once: the save goes on, and the program ends after it.
     main.serve(beforeAddress, { 200, before, "image/jpeg", TestServer::Fault::Hold });
     click(layout::Command1);
     const auto dialogOpen = [this] {

@@ -28,8 +28,7 @@ Response page(const QByteArray &body, int status = 200, Fault fault = Fault::Non
 
 } // namespace
 
-// Failing servers, hostile pages, pictures and archive answers: each load
-// ends in the right message, or none, and loses nothing.
+// Failing servers, hostile pages and answers: the right message, nothing lost.
 class TestFaults : public QObject
 {
     Q_OBJECT

@@ -1,6 +1,7 @@
 #include "window.h"
 
 #include "commands/picturesave.h"
+#include "retrieval/kept.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -19,8 +20,9 @@ QByteArray archive(int days)
     QByteArrayList images;
     for (int day = 0; day < days; ++day) {
         const QByteArray n = QByteArray::number(day);
-        images << R"({"urlbase":"/th?id=OHR.D)" + n + R"(","startdate":"2026120)"
-                        + QByteArray::number(6 - day) + R"(","copyright":"Day )" + n + "\"}";
+        const QByteArray date = QDate(2026, 12, 6).addDays(-day).toString("yyyyMMdd").toLatin1();
+        images << R"({"urlbase":"/th?id=OHR.D)" + n + R"(","startdate":")" + date
+                        + R"(","copyright":"Day )" + n + "\"}";
     }
     return R"({"images":[)" + images.join(',') + "]}";
 }
@@ -30,10 +32,22 @@ QByteArray day(int day)
     return "/th?id=OHR.D" + QByteArray::number(day) + "_1920x1080.jpg";
 }
 
+// Keeps days first to last of zh-CN, each the archive's picture of that day.
+void keepDays(const QString &folder, const TestServer &server, int first, int last)
+{
+    for (int i = first; i <= last; ++i) {
+        const QString credit = "Kept " + QString::number(i);
+        const retrieval::ArchivePicture picture{
+            server.origin() + day(i), {}, credit, QDate(2026, 12, 6).addDays(-i)
+        };
+        retrieval::keepPicture(folder, "zh-CN", picture, makeJpeg(100 + i, 50, Qt::blue),
+                               QDate(2026, 12, 7));
+    }
+}
+
 } // namespace
 
-// The window: its controls, start-up, the load caption, Save and About, the
-// days of the archive.
+// The window: its controls, start-up, the caption, Save and About, the days.
 class TestForm1 : public QObject
 {
     Q_OBJECT
@@ -71,10 +85,9 @@ private slots:
                  "Command4 Command5");
     }
 
-    // The design size until the first picture; then as wide as the picture,
-    // never narrower than the row of controls, 1000 twips taller, not
-    // resizable, the days' arrows over its edges. Where the program folder is
-    // not writable, the picture goes to the cache.
+    // The design size, then the picture's, 1000 twips taller, not resizable,
+    // the arrows over its edges; the picture in the cache where the program
+    // folder may not be written.
     void firstPictureFillsTheWindow()
     {
         Window window;
@@ -82,7 +95,6 @@ private slots:
                         { 200, homePage("/first.jpg"), "text/html", TestServer::Fault::Hold });
         Form1 &form = window.start(QStringLiteral("/proc")); // not writable, not even for root
         QCOMPARE(form.windowTitle(), Loading);
-        QVERIFY(form.isVisible());
         const Twips twips = screenTwips();
         QCOMPARE(form.frameGeometry().size(), QSize(twips.pixels(14655), twips.pixels(8695)));
         QTRY_VERIFY_WITH_TIMEOUT(window.cn.requests.contains("/?mkt=zh-CN"), Waiting);
@@ -100,8 +112,7 @@ private slots:
         const QString cached =
                 QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + "/temp.jpg";
         QCOMPARE(readWhole(cached), window.first);
-        // The browser control's copy and the download.
-        QCOMPARE(window.main.requests.count("/first.jpg"), 2);
+        QCOMPARE(window.main.requests.count("/first.jpg"), 2); // the browser control's, the load's
         form.close();
         QVERIFY(!QFile::exists(cached));
         QCOMPARE(window.dialogs.messages.size(), 0);
@@ -150,10 +161,8 @@ private slots:
         QCOMPARE(readWhole(window.folder.filePath("temp.jpg")), makeJpeg(40, 20, Qt::blue));
     }
 
-    // Save: Cancel writes nothing; the path is used as confirmed, with no
-    // extension added; each save opens where the one before saved; a file
-    // that may not be written is said so. About: a click, Enter and Space on
-    // the focused button.
+    // Save: Cancel writes nothing; the path as confirmed; each opens where the
+    // one before saved; a refused file is said. About: click, Enter, Space.
     void saveAndAbout()
     {
         const QString documents =
@@ -193,67 +202,6 @@ private slots:
         QCOMPARE(about.text.count('\r'), 7);
         QCOMPARE(about.style, platform::MessageStyle::Information);
         QCOMPARE(about.title, "关于");
-    }
-
-    // The archive's days, with requests counted: Japan's page names no
-    // picture, so its load asks for the days at once; each day is fetched
-    // once, and a region goes to its newest day.
-    void days()
-    {
-        Window window;
-        const QByteArray japan = "/HPImageArchive.aspx?format=js&idx=0&n=8&mbl=1&mkt=ja-JP";
-        window.main.serve(japan, { 200, archive(3) });
-        for (int i = 0; i < 3; ++i)
-            window.main.serve(day(i), makeJpeg(100 + i, 50, Qt::blue));
-        window.start();
-        WAIT_FOR_LOAD(window);
-        struct Step
-        {
-            const char *press;
-            int day;
-            const char *buttons; // back and forward enabled
-            int fetched, asked;
-        };
-        for (const Step &step : { Step{ "Option1(2)", 0, "10", 2, 1 },
-                                  { "Command4", 1, "11", 2, 1 },
-                                  { "Command4", 2, "01", 2, 1 },
-                                  { "Command5", 1, "11", 2, 1 },
-                                  { "Command5", 0, "10", 2, 1 },
-                                  { "Command4", 1, "11", 2, 1 },
-                                  { "Option1(2)", 0, "10", 3, 2 } }) {
-            window.click(step.press);
-            QCOMPARE(window.form->windowTitle(), Loading);
-            WAIT_FOR_LOAD(window);
-            QCOMPARE(window.shown(), onScreen(QSize(100 + step.day, 50)));
-            QCOMPARE(readWhole(window.folder.filePath("temp.jpg")),
-                     makeJpeg(100 + step.day, 50, Qt::blue));
-            QCOMPARE(window.form->picUrl(), window.main.origin() + day(step.day));
-            const QDate date = step.day ? QDate(2026, 12, 6 - step.day) : window.clock.today();
-            QCOMPARE(window.form->windowTitle(), caption(date));
-            QCOMPARE(window.child("Image1")->toolTip(), "Day " + QString::number(step.day));
-            const auto enabled = [&window](const char *name) {
-                return window.child(name)->isEnabled();
-            };
-            QCOMPARE(QString::number(enabled("Command4")) + QString::number(enabled("Command5")),
-                     step.buttons);
-            QCOMPARE(window.main.requests.count(day(step.day)), step.fetched);
-            QCOMPARE(window.main.requests.count(japan), step.asked);
-        }
-        // Save and "设置背景" act on the day on display, which Alt+Left goes back from.
-        window.form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window.form.get()));
-        QTest::keyClick(window.form->windowHandle(), Qt::Key_Left, Qt::AltModifier);
-        QTRY_COMPARE(window.form->windowTitle(), Loading);
-        WAIT_FOR_LOAD(window);
-        window.dialogs.saveAnswers << window.folder.filePath("saved.jpg");
-        window.click("Command1");
-        window.click("Command2");
-        const QByteArray before = makeJpeg(101, 50, Qt::blue);
-        QTRY_COMPARE_WITH_TIMEOUT(readWhole(window.folder.filePath("saved.jpg")), before, Waiting);
-        QTRY_COMPARE(window.wallpaper.paths.size(), 1);
-        QCOMPARE(QImage(window.wallpaper.paths[0]).size(), QSize(101, 50));
-        QCOMPARE(window.dialogs.saveRequests[0].fileName, "OHR.D1_1920x1080.jpg");
-        QCOMPARE(window.dialogs.messages.size(), 0);
     }
 
     // Where the home page named the picture, the first "前一天" asks the
@@ -313,6 +261,84 @@ private slots:
         QCOMPARE(window.shown(), onScreen(QSize(101, 50)));
         QCOMPARE(window.form->windowTitle(), caption(QDate(2026, 12, 5)));
         QVERIFY(window.child<QRadioButton>("Option1(1)")->isChecked());
+    }
+
+    // China's archive of eight days and twenty kept: back through the eight,
+    // each fetched once, on into the kept ones with no request, forward by the
+    // keys; Save and "设置背景" on a kept day; the region to its newest again.
+    void days()
+    {
+        Window window;
+        window.keptFolder = window.folder.filePath("kept");
+        keepDays(window.keptFolder, window.main, 0, 19);
+        window.cn.serve("/?mkt=zh-CN", { 200, "<html>no picture</html>" });
+        const QByteArray china = "/HPImageArchive.aspx?format=js&idx=0&n=8&mbl=1&mkt=zh-CN";
+        window.main.serve(china, { 200, archive(8) });
+        for (int i = 0; i < 8; ++i)
+            window.main.serve(day(i), makeJpeg(100 + i, 50, Qt::blue));
+        window.start();
+        const auto enabled = [&window] {
+            return QString::number(window.child("Command4")->isEnabled())
+                    + QString::number(window.child("Command5")->isEnabled());
+        };
+        for (int shown = 0; shown < 20; ++shown) {
+            if (shown > 0)
+                window.click("Command4");
+            QCOMPARE(window.form->windowTitle(), Loading);
+            WAIT_FOR_LOAD(window);
+            const QByteArray picture = makeJpeg(100 + shown, 50, Qt::blue);
+            QCOMPARE(window.shown(), onScreen(QSize(100 + shown, 50)));
+            QCOMPARE(readWhole(window.folder.filePath("temp.jpg")), picture);
+            QCOMPARE(window.form->picUrl(), window.main.origin() + day(shown));
+            const QDate date = shown ? QDate(2026, 12, 6).addDays(-shown) : window.clock.today();
+            QCOMPARE(window.form->windowTitle(), caption(date));
+            const QString credit = (shown < 8 ? "Day " : "Kept ") + QString::number(shown);
+            QCOMPARE(window.child("Image1")->toolTip(), credit);
+            QCOMPARE(enabled(), shown == 0 ? "10" : shown < 19 ? "11" : "01");
+            QCOMPARE(window.main.requests.size(), 5 + 2 * std::min(shown, 7));
+        }
+        window.dialogs.saveAnswers << window.folder.filePath("saved.jpg");
+        window.click("Command1");
+        window.click("Command2");
+        QTRY_COMPARE(readWhole(window.folder.filePath("saved.jpg")), makeJpeg(119, 50, Qt::blue));
+        QCOMPARE(window.dialogs.saveRequests[0].fileName, "OHR.D19_1920x1080.jpg");
+        QTRY_COMPARE(window.wallpaper.paths.size(), 1);
+        QCOMPARE(QImage(window.wallpaper.paths[0]).size(), QSize(119, 50));
+        window.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.form.get()));
+        QTest::keyClick(window.form->windowHandle(), Qt::Key_Right, Qt::AltModifier);
+        QTRY_COMPARE(window.form->windowTitle(), Loading); // a shortcut clicks after a moment
+        WAIT_FOR_LOAD(window);
+        QCOMPARE(window.shown(), onScreen(QSize(118, 50)));
+        window.click("Option1(0)");
+        WAIT_FOR_LOAD(window);
+        QCOMPARE(window.shown(), onScreen(QSize(100, 50)));
+        QCOMPARE(window.main.requests.count(china), 2);
+        QCOMPARE(window.dialogs.messages.size(), 0);
+    }
+
+    // Started offline: the connection is said, then "前一天" shows the newest
+    // kept day; a kept picture that is gone is said once, and passed over.
+    void keptDaysOffline()
+    {
+        Window window;
+        window.keptFolder = window.folder.filePath("kept");
+        keepDays(window.keptFolder, window.main, 1, 3);
+        QVERIFY(QFile::remove(retrieval::keptPictures(window.keptFolder, "zh-CN")[1].file));
+        window.cn.stopListening();
+        window.start();
+        WAIT_FOR_LOAD(window);
+        const QString offline = platform::loadMessage(platform::Failure::CannotConnect);
+        QCOMPARE(window.dialogs.texts(), QStringList{ offline });
+        for (const int kept : { 1, 3 }) {
+            window.click("Command4");
+            WAIT_FOR_LOAD(window);
+            QCOMPARE(window.shown(), onScreen(QSize(100 + kept, 50)));
+            QCOMPARE(window.form->windowTitle(), caption(QDate(2026, 12, 6).addDays(-kept)));
+        }
+        QCOMPARE(window.dialogs.texts(), (QStringList{ offline, "发生错误，错误号 481。" }));
+        QVERIFY(!window.child("Command4")->isEnabled());
+        QCOMPARE(window.main.requests.size(), 0);
     }
 };
 

@@ -1,5 +1,6 @@
 #include "commands/savename.h"
 #include "retrieval/archive.h"
+#include "retrieval/kept.h"
 #include "retrieval/piclocator.h"
 #include "retrieval/regiontable.h"
 
@@ -11,8 +12,7 @@ namespace {
 const QString Fails = QStringLiteral("(fails with 5)");
 }
 
-// What is read from outside text: the picture's address in a page, the
-// archive's answer, Save's name.
+// What is read from outside text, and the pictures kept.
 class TestRetrieval : public QObject
 {
     Q_OBJECT
@@ -108,6 +108,53 @@ private slots:
         for (const QByteArray &broken :
              { QByteArray("not JSON"), QByteArray(R"({"images":{"url":"/a.jpg"}})") })
             QVERIFY(retrieval::readArchive(broken).isEmpty());
+    }
+
+    // Each picture kept once. The limit takes only what the index lists, older
+    // than 366 days, whose file is still the one kept. An index that cannot be
+    // read whole gives what of it can be, and is written again with it.
+    void kept()
+    {
+        QTemporaryDir folder;
+        // Kept on the day it was the picture of.
+        const auto keep = [&folder](const char *address, int daysAgo) {
+            const QDate day = QDate(2026, 12, 7).addDays(-daysAgo);
+            retrieval::keepPicture(folder.path(), "zh-CN", { address, {}, {}, day },
+                                   QByteArray("picture ") + address, day);
+        };
+        const auto addresses = [&folder] {
+            QStringList found;
+            for (const retrieval::ArchivePicture &picture :
+                 retrieval::keptPictures(folder.path(), "zh-CN"))
+                found << picture.address;
+            return found;
+        };
+        keep("/new", 2);
+        keep("/old", 367);
+        keep("/changed", 400);
+        QFile changed(folder.filePath("2025-11-02 zh-CN changed.jpg"));
+        QVERIFY(changed.open(QIODevice::Append));
+        QVERIFY(changed.write("by the user") > 0);
+        changed.close();
+        QVERIFY(writeFile(folder.filePath("2025-01-01 zh-CN mine.jpg"), "the user's own"));
+        keep("/today", 0);
+        keep("/today", 0);
+        QCOMPARE(QDir(folder.path()).entryList({ "*.jpg" }),
+                 (QStringList{ "2025-01-01 zh-CN mine.jpg", "2025-11-02 zh-CN changed.jpg",
+                               "2026-12-05 zh-CN new.jpg", "2026-12-07 zh-CN today.jpg" }));
+        QCOMPARE(addresses(), (QStringList{ "/today", "/new" }));
+
+        const QString index = folder.filePath("index.json");
+        QVERIFY(writeFile(
+                index,
+                R"({"pictures":[{"file":"/etc/x.jpg","market":"zh-CN","day":"2026-12-01",)"
+                R"("address":"/x"},7,{"file":"a.jpg","market":"zh-CN","day":"2026-12-01",)"
+                R"("address":"/a"}]})"));
+        QCOMPARE(addresses(), QStringList{ "/a" });
+        QVERIFY(writeFile(index, "{not json"));
+        QCOMPARE(addresses(), QStringList());
+        keep("/b", 1);
+        QCOMPARE(addresses(), QStringList{ "/b" });
     }
 };
 

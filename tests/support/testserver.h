@@ -6,8 +6,7 @@
 
 class QTcpSocket;
 
-// A small HTTP/1.1 server on 127.0.0.1: each path (with its query) answers
-// with a fixed response, anything else with 404; every request is recorded.
+// An HTTP/1.1 server on 127.0.0.1: a fixed response a path and query, else 404.
 class TestServer : public QObject
 {
 public:

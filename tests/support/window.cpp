@@ -34,7 +34,8 @@ Window::~Window()
 Form1 &Window::start(const QString &programFolder)
 {
     const QString program = programFolder.isEmpty() ? folder.path() : programFolder;
-    form = std::make_unique<Form1>(platform::Services{ dialogs, clock, wallpaper, program });
+    const platform::Services services{ dialogs, clock, wallpaper, program, keptFolder };
+    form = std::make_unique<Form1>(services);
     form->Form_Load();
     return *form;
 }

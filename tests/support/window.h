@@ -25,8 +25,8 @@ void row(const char *name, Values... values)
     (QTest::newRow(name) << ... << values);
 }
 
-// Message boxes and save dialogs that answer at once and remember what they
-// were asked; the save dialog answers with the next queued path, or Cancel.
+// Boxes and save dialogs that remember what they were asked; a save dialog
+// answers with the next queued path, or Cancel.
 struct FakeDialogs final : platform::Dialogs
 {
     struct Message
@@ -70,9 +70,8 @@ struct FakeClock final : platform::Clock
     QDate today() const override { return QDate(2026, 3, 14); }
 };
 
-// Tavelo's window with stand-ins for the desktop, in a program folder of its
-// own, against three local servers that the host settings point at while it
-// lives. The China home page names /first.jpg, a 64 x 48 red picture.
+// Tavelo's window with stand-ins for the desktop, in a folder of its own,
+// against three local servers; China's page names /first.jpg, 64 x 48.
 struct Window
 {
     Window();
@@ -99,6 +98,7 @@ struct Window
     FakeDialogs dialogs;
     FakeClock clock;
     FakeWallpaper wallpaper;
+    QString keptFolder; // none kept unless a test says where
     const QByteArray first = makeJpeg(64, 48, Qt::red);
     std::unique_ptr<Form1> form;
 };
@@ -110,8 +110,7 @@ Twips screenTwips();
 QSize onScreen(QSize pixels);
 QString caption(QDate date);
 
-// A session bus of the test's own, which the program reaches through
-// DBUS_SESSION_BUS_ADDRESS while it lives.
+// A session bus of the test's own while it lives.
 struct PrivateBus
 {
     PrivateBus();

@@ -1,6 +1,4 @@
-// The wallpaper without a desktop: the bitmap "设置背景" writes, GSettings in
-// a file store of the test's own (and dconf, which drops a write it cannot
-// pass on), the Plasma script's escaping, Xfce's and LXQt's settings.
+// The wallpaper without a desktop: the choice, the bitmap, each desktop's settings.
 
 // GIO first: its headers use "signals" as a name, which Qt defines as a macro.
 #include <gio/gio.h>
@@ -115,8 +113,7 @@ private slots:
         QFETCH(QList<int>, left);
         QTemporaryDir folder;
         FakeWallpaper wallpaper;
-        // No picture does nothing, even with no folder; a picture with no folder is not handed
-        // over.
+        // No picture does nothing; no folder hands nothing over.
         QCOMPARE(set(QImage(), QString(), wallpaper), Failure::None);
         QCOMPARE(set(pictures[0], QString(), wallpaper), Failure::PathNotFound);
         QStringList names;
@@ -128,8 +125,7 @@ private slots:
             QCOMPARE(wallpaper.paths[i], folder.filePath(names[i]));
             QVERIFY(QRegularExpression("^temp-[0-9a-f]{16}\\.bmp$").match(names[i]).hasMatch());
         }
-        // A name for each picture, and nothing else left behind, half-written files and the lock
-        // included.
+        // A name a picture; nothing else left, the lock included.
         QCOMPARE(names.first() == names.last(), pictures.first() == pictures.last());
         QStringList expected;
         for (const int i : left)
@@ -187,8 +183,7 @@ private slots:
                                                      path));
     }
 
-    // Its own test, with dconf and no session bus: dconf takes a write it cannot pass on and says
-    // it did.
+    // With dconf and no bus, which takes a write it cannot pass on and says it did.
     void droppedWriteIsNoticed()
     {
         if (qgetenv("GSETTINGS_BACKEND") != "dconf")
@@ -197,8 +192,7 @@ private slots:
                                                      "/tmp/temp.bmp"));
     }
 
-    // A file name can never end the script's string: the literal reads back, as JSON, as the very
-    // text, in printable ASCII.
+    // No file name ends the script's string: the literal reads back whole, in ASCII.
     void plasmaLiteral()
     {
         for (const QString &text : { QString("C:\\ann\\\"); desktops()[0].remove(); (\""),
@@ -213,8 +207,7 @@ private slots:
         }
     }
 
-    // Every image, sorted; a plain colour turns to zoomed, a chosen style stays; with none, the
-    // current monitor's.
+    // Every image; a plain colour turns to zoom; with none, the monitor's own.
     void xfce()
     {
         using Settings = platform::wallpaper::XfceSettings;
