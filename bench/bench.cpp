@@ -12,11 +12,13 @@
 #include "platform/dialogs.h"
 #include "commands/daily.h"
 #include "platform/picture.h"
+#include "retrieval/kept.h"
 #include "retrieval/piclocator.h"
 #include "retrieval/regiontable.h"
 
 #include "window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
@@ -120,14 +122,18 @@ private:
 };
 
 // Child: the real window; prints ms from spawn to the picture on screen, the
-// longest event-loop pause while loading, and peak memory.
-int launchChild(int argc, char *argv[], qint64 spawnedNs, const QString &folder)
+// longest event-loop pause while loading, and peak memory. With kept, the
+// pictures kept there are read as the window reads them; then with browse,
+// it goes back through them, and prints instead the median from a press of
+// "前一天" to a kept picture on screen.
+int launchChild(int argc, char *argv[], qint64 spawnedNs, const QString &folder,
+                const QString &kept, bool browse)
 {
     QApplication app(argc, argv);
     FakeDialogs dialogs;
     FakeClock clock;
     FakeWallpaper wallpaper;
-    Form1 form(platform::Services{ dialogs, clock, wallpaper, folder });
+    Form1 form(platform::Services{ dialogs, clock, wallpaper, folder, kept });
 
     qint64 lastBeat = nowNs(), longestPause = 0;
     QTimer heartbeat;
@@ -139,12 +145,36 @@ int launchChild(int argc, char *argv[], qint64 spawnedNs, const QString &folder)
     });
 
     auto *image = form.findChild<QLabel *>(QStringLiteral("Image1"));
+    auto *older = form.findChild<QAction *>(QStringLiteral("Command4"));
+    // Browsing: "前一天" pressed once the picture before it is on screen; the
+    // first press reaches the kept pictures, the ten after it are measured.
+    QList<double> presses;
+    std::unique_ptr<PaintWatch> shown;
+    std::function<void()> press = [&] {
+        const qint64 key = image->pixmap().cacheKey(), pressed = nowNs();
+        const auto changed = [image, key] { return image->pixmap().cacheKey() != key; };
+        shown = std::make_unique<PaintWatch>(image, changed, [&, pressed] {
+            presses << (nowNs() - pressed) / 1e6;
+            if (presses.size() < 11) {
+                press();
+                return;
+            }
+            presses.removeFirst();
+            std::printf("%.2f 0 0\n", median(presses));
+            QApplication::exit(0);
+        });
+        older->trigger();
+    };
     PaintWatch watch(
             image, [image] { return !image->pixmap().isNull(); },
             [&] {
                 const double launchMs = (nowNs() - spawnedNs) / 1e6;
                 if (!dialogs.messages.isEmpty())
                     qFatal("unexpected message: %s", qPrintable(dialogs.messages[0].text));
+                if (browse) {
+                    press();
+                    return;
+                }
                 std::printf("%.2f %.2f %lld\n", launchMs, longestPause / 1e6, peakMemoryKiB());
                 QApplication::exit(0);
             });
@@ -215,14 +245,14 @@ int floorChild(int argc, char *argv[], qint64 spawnedNs)
 }
 
 // Runs this program again in the given mode; gives its numbers.
-QList<double> runChild(const QString &mode, const QString &folder)
+QList<double> runChild(const QString &mode, const QString &folder, const QStringList &more = {})
 {
     QProcess child;
     QEventLoop wait;
     QObject::connect(&child, &QProcess::finished, &wait, &QEventLoop::quit);
     const qint64 spawned = nowNs();
     child.start(QCoreApplication::applicationFilePath(),
-                { mode, QString::number(spawned), folder });
+                QStringList{ mode, QString::number(spawned), folder } + more);
     wait.exec();
     QList<double> numbers;
     for (const QByteArray &field : child.readAllStandardOutput().trimmed().split(' '))
@@ -250,7 +280,10 @@ void dailyBench(int runs, TestServer &server)
     environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
     environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("GNOME"));
     environment.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("keyfile"));
+    // No display: the screen is the one the record notes.
     environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
 
     const QByteArray since = QDateTime::currentDateTimeUtc()
                                      .addSecs(-3600)
@@ -367,9 +400,10 @@ int main(int argc, char *argv[])
 {
     if (argc > 2 && qstrcmp(argv[1], "--measure") == 0)
         return measure(argv + 2);
-    if (argc == 4 && qstrcmp(argv[1], "--launch") == 0)
+    if (argc >= 4 && qstrcmp(argv[1], "--launch") == 0)
         return launchChild(argc, argv, QByteArray(argv[2]).toLongLong(),
-                           QString::fromLocal8Bit(argv[3]));
+                           QString::fromLocal8Bit(argv[3]),
+                           argc > 4 ? QString::fromLocal8Bit(argv[4]) : QString(), argc > 5);
     if (argc == 4 && qstrcmp(argv[1], "--floor") == 0)
         return floorChild(argc, argv, QByteArray(argv[2]).toLongLong());
 
@@ -390,16 +424,35 @@ int main(int argc, char *argv[])
 
     std::printf("Tavelo benchmark: %d runs each, medians; picture 1920 x 1080, %lld KiB; %s\n",
                 runs, qint64(jpeg.size() / 1024), qgetenv("QT_QPA_PLATFORM").constData());
-    QList<double> launch, pause, memory, floor, bareMemory, locator;
+    // A year kept: a picture a day of zh-CN, the first days' as large as the
+    // service's, the rest small, and the index of them all.
+    QTemporaryDir kept;
+    const QByteArray small = photograph(64, 36);
+    for (int day = 1; day <= 365; ++day) {
+        const QString address =
+                retrieval::PicHost() + QStringLiteral("/th?id=OHR.D%1_1920x1080.jpg").arg(day);
+        const retrieval::ArchivePicture picture{
+            address, {}, QStringLiteral("Kept"), QDate::currentDate().addDays(-day)
+        };
+        retrieval::keepPicture(kept.path(), QStringLiteral("zh-CN"), picture,
+                               day <= 16 ? jpeg : small, QDate::currentDate());
+    }
+    QList<double> launch, pause, memory, floor, bareMemory, keptLaunch, keptPause, browse;
     for (int run = 0; run < runs; ++run) {
         const QList<double> f = runChild(QStringLiteral("--floor"), folder.path());
         const QList<double> l = runChild(QStringLiteral("--launch"), folder.path());
+        const QList<double> k =
+                runChild(QStringLiteral("--launch"), folder.path(), { kept.path() });
         floor << f[0];
         bareMemory << f[2] / 1024;
         launch << l[0];
         pause << l[1];
         memory << l[2] / 1024;
+        keptLaunch << k[0];
+        keptPause << k[1];
+        browse << runChild(QStringLiteral("--launch"), folder.path(), { kept.path(), "browse" })[0];
     }
+    QList<double> locator;
 
     // The locator on a 10 MiB page whose marker line comes last.
     QString page;
@@ -426,5 +479,10 @@ int main(int argc, char *argv[])
                 median(memory), median(bareMemory), median(memory) - median(bareMemory));
     std::printf("locator on a 10 MiB page     %8.2f ms   (%.0f MiB/s)\n", median(locator),
                 10.0 / (median(locator) / 1000));
+    std::printf(
+            "a year kept: launch          %8.1f ms   %+6.1f ms (target +5)   longest pause %.1f ms "
+            "(target 16)\n",
+            median(keptLaunch), median(keptLaunch) - launchMs, median(keptPause));
+    std::printf("a kept day from its press    %8.1f ms   (target 50)\n", median(browse));
     return 0;
 }
