@@ -208,12 +208,8 @@ void Form1::Command1_Click()
         const std::optional<QString> current = WebBrowser1->documentUrl();
         if (path.isEmpty() || !current)
             return;
-        const QByteArray kept = WebBrowser1->givenDocument();
-        commands::PictureSave::start(m_network, *current, kept, path, this,
-                                     [this](Failure failure) {
-                                         if (failure != Failure::None)
-                                             reportError(failure);
-                                     });
+        commands::PictureSave::start(m_network, *current, WebBrowser1->givenDocument(), path, this,
+                                     [this](Failure failure) { reportError(failure); });
         CommonDialog1.initialFolder = QFileInfo(path).path();
     });
 }
@@ -227,8 +223,7 @@ void Form1::Command2_Click()
     commands::makeWallpaper(m_network, m_days->shown(), platform::largestScreen(), m_picture,
                             platform::wallpaperFolder(), m_services.wallpaper, this,
                             [this](Failure failure, const QByteArray &) {
-                                if (failure != Failure::None
-                                    && failure != Failure::DeviceUnavailable)
+                                if (failure != Failure::DeviceUnavailable)
                                     reportError(failure);
                             });
 }
@@ -255,8 +250,10 @@ void Form1::Command5_Click()
 // stands on its own, and the program ends with it.
 void Form1::reportError(Failure failure)
 {
-    m_services.dialogs.showMessage(isVisible() ? this : nullptr, platform::genericMessage(failure),
-                                   platform::MessageStyle::Plain);
+    if (failure != Failure::None)
+        m_services.dialogs.showMessage(isVisible() ? this : nullptr,
+                                       platform::genericMessage(failure),
+                                       platform::MessageStyle::Plain);
 }
 
 // A load that ends while the window is minimized waits for it to be restored.

@@ -226,11 +226,8 @@ private slots:
         QVERIFY(!QImage(handed).isNull());
 
         pcmanfm("exec sleep 600\n");
-        QElapsedTimer took;
-        took.start();
         QByteArray said;
         QCOMPARE(tavelo({ "--set-wallpaper", "--region", "en-GB" }, server, &said), 1);
-        QVERIFY(took.elapsed() < 30000);
         QCOMPARE(said, "tavelo: 68: 发生错误，错误号 68。\n");
         QVERIFY(QLockFile(m_folder + "/wallpaper.lock").tryLock(0));
     }
