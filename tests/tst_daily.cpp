@@ -142,7 +142,8 @@ private slots:
         QCOMPARE(said, "tavelo: 5: 发生错误，错误号 5。\n");
         server.stopListening();
         QCOMPARE(tavelo({ "--set-wallpaper" }, server, &said), 75);
-        QCOMPARE(said, "tavelo: -2146697211: 发生错误，此问题常发生在不能连接bing服务器。\n");
+        const QString offline = platform::loadMessage(platform::Failure::CannotConnect);
+        QCOMPARE(said, "tavelo: -2146697211: " + offline.toUtf8() + '\n');
         QCOMPARE(readWhole(m_settings) + readWhole(m_record) + bitmaps(), before);
     }
 

@@ -138,8 +138,8 @@ void TestEndToEnd::aPersonsSession()
 
     // The loading caption over the empty picture area of the design size.
     const auto found = [this, &pid] {
-        m_window =
-                run("xdotool", { "search", "--onlyvisible", "--pid", pid, "--name", "图片加载中" });
+        const QStringList search = { "search", "--onlyvisible", "--pid", pid, "--name" };
+        m_window = run("xdotool", search + QStringList{ "图片加载中" });
         return !m_window.isEmpty();
     };
     QTRY_VERIFY_WITH_TIMEOUT(found(), Waiting);

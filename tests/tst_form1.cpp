@@ -336,7 +336,8 @@ private slots:
             QCOMPARE(window.shown(), onScreen(QSize(100 + kept, 50)));
             QCOMPARE(window.form->windowTitle(), caption(QDate(2026, 12, 6).addDays(-kept)));
         }
-        QCOMPARE(window.dialogs.texts(), (QStringList{ offline, "发生错误，错误号 481。" }));
+        const QString damaged = platform::genericMessage(platform::Failure::InvalidPicture);
+        QCOMPARE(window.dialogs.texts(), (QStringList{ offline, damaged }));
         QVERIFY(!window.child("Command4")->isEnabled());
         QCOMPARE(window.main.requests.size(), 0);
     }
